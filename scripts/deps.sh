@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Quillon needs to build, run and test (only the missing ones).
+set -euo pipefail
+pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev
+      qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-charts-dev
+      libjpeg62-turbo-dev libjpeg-turbo-progs
+      xvfb xauth fonts-dejavu-core
+      expect telnet busybox iputils-ping iproute2 dnsmasq-base bind9-dnsutils
+      python3)
+missing=()
+for p in "${pkgs[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
