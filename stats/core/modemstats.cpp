@@ -199,21 +199,6 @@ ModemStats ParseModemStats(const QString &modesReply, const QString &statsReply)
     return s;
 }
 
-ModemStats ProcessModemStats(const TelnetCommands &commands)
-{
-    return ParseModemStats(commands.GetTelnetResponse(QStringLiteral("cat ") + QString::fromLatin1(ModulationSchemesPath)),
-                           commands.GetTelnetResponse(QStringLiteral("cat ") + QString::fromLatin1(ModemStatsPath)));
-}
-
-RouterVersion ProcessVersion(const TelnetCommands &commands)
-{
-    RouterVersion version;
-    version.versionText = commands.GetTelnetResponse(QStringLiteral("cat ") + QString::fromLatin1(VersionPath));
-    RemoveNoWhere(version.versionText);
-    version.uptime = BlankTabs(commands.GetTelnetResponse(QString::fromLatin1(UptimeCommand), true)).trimmed();
-    return version;
-}
-
 QString BootTimeText(const QDateTime &bootTime)
 {
     return bootTime.isValid() ? bootTime.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) : QString();

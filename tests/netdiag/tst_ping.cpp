@@ -1,0 +1,110 @@
+#include "netdiag/core/ping.h"
+#include "netdiag/core/pingtest.h"
+
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+bool icmpAvailable()
+{
+    return Ping({QStringLiteral("127.0.0.1"), 1000, {}, 0}).status != PingStatus::NoSocket;
+}
+
+} // namespace
+
+class TestPing : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void addresses()
+    {
+        QVERIFY(IsValidIP(QStringLiteral("999.1.1.1")));
+        QVERIFY(IsValidIP(QStringLiteral("192.168.1.1")));
+        QVERIFY(!IsValidIP(QStringLiteral("1.2.3")));
+        QVERIFY(!IsValidIP(QStringLiteral("1.2.3.4.5")));
+        QVERIFY(!IsValidIP(QStringLiteral("1..3.4")));
+        QVERIFY(!IsValidIP(QStringLiteral("a.b.c.d")));
+        QCOMPARE(GetIPFromHostName(QStringLiteral("localhost")), QStringLiteral("127.0.0.1"));
+        QCOMPARE(GetIPFromHostName(QString()), QString());
+
+        qint32 time = 500;
+        QVERIFY(!FullPing(QStringLiteral("999.1.1.1"), time));
+        QCOMPARE(Ping({QStringLiteral("not an address"), 500, {}, 0}).status, PingStatus::BadAddress);
+    }
+
+    void loopbackAnswers()
+    {
+        if (!icmpAvailable())
+            QSKIP("no ICMP socket here: needs CAP_NET_RAW or net.ipv4.ping_group_range");
+        qint32 time = 1000;
+        QVERIFY(FullPing(QStringLiteral("127.0.0.1"), time));
+        QVERIFY(time >= 0 && time < 1000);
+        const PingReply big = Ping({QStringLiteral("127.0.0.2"), 1000, QByteArray(1400, 'a'), 5});
+        QCOMPARE(big.status, PingStatus::Success);
+        QCOMPARE(big.from, QStringLiteral("127.0.0.2"));
+    }
+
+    void pingTestReports()
+    {
+        if (!icmpAvailable())
+            QSKIP("no ICMP socket here: needs CAP_NET_RAW or net.ipv4.ping_group_range");
+        const QString report = RunPingTest({QStringLiteral("localhost"), QStringLiteral("3"), QStringLiteral("1000"),
+                                            QString()},
+                                           defaultPingTestHooks());
+        const QStringList lines = report.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 6);
+        QVERIFY2(lines.at(0).startsWith(QLatin1String("Reply from localhost (127.0.0.1), ")), qPrintable(lines.at(0)));
+        QCOMPARE(lines.at(3), QStringLiteral("\t0 fail(s), 0% packet loss"));
+        QCOMPARE(lines.at(4), QStringLiteral("Response time statistics:"));
+
+        PingTestHooks hooks = defaultPingTestHooks();
+        int sent = 0;
+        hooks.afterEach = [&] { ++sent; };
+        hooks.abortRequested = [&] { return sent >= 2; };
+        const QStringList aborted = RunPingTest({QStringLiteral("127.0.0.1"), QStringLiteral("10"),
+                                                 QStringLiteral("1000"), QStringLiteral("4")},
+                                                hooks)
+                                        .split(QStringLiteral("\r\n"));
+        QCOMPARE(sent, 2);
+        QCOMPARE(aborted.size(), 6);
+        QVERIFY(aborted.at(1).startsWith(QLatin1String("Reply from 127.0.0.1, ")));
+        QCOMPARE(aborted.at(2), QStringLiteral("User aborted test."));
+        QCOMPARE(aborted.at(3), QStringLiteral("\t0 fail(s), 0% packet loss"));
+    }
+
+    void scriptedEchoes()
+    {
+        PingTestHooks hooks;
+        QList<qint32> rtts = {12, -1, 13, -1};
+        QList<QByteArray> payloads;
+        hooks.echo = [&](const QString &, qint32 &time, const QByteArray &payload) {
+            payloads.append(payload);
+            time = rtts.takeFirst();
+            return time >= 0;
+        };
+        hooks.resolve = [](const QString &) { return QString(); };
+        const QString report = RunPingTest({QStringLiteral("10.0.0.1"), QStringLiteral("4"), QStringLiteral("500"),
+                                            QStringLiteral("0")},
+                                           hooks);
+        QCOMPARE(report, QStringLiteral("Reply from 10.0.0.1, 12 ms\r\nNo reply from 10.0.0.1\r\n"
+                                        "Reply from 10.0.0.1, 13 ms\r\nNo reply from 10.0.0.1\r\n"
+                                        "\t2 fail(s), 50% packet loss\r\nResponse time statistics:\r\n"
+                                        "\tMin: 12 ms, Max: 13 ms, Avg: 12 ms"));
+        QCOMPARE(payloads.first(), QByteArray()); // FullPing sends "Test" for it
+
+        hooks.echo = [](const QString &address, qint32 &, const QByteArray &) { return !address.isEmpty(); };
+        const QStringList unresolved = RunPingTest({QStringLiteral("nowhere.invalid"), QStringLiteral("2"),
+                                                    QStringLiteral("500"), QStringLiteral("4")},
+                                                   hooks)
+                                           .split(QStringLiteral("\r\n"));
+        QCOMPARE(unresolved.at(0), QStringLiteral("No reply from nowhere.invalid ()"));
+        QCOMPARE(unresolved.at(2), QStringLiteral("\t2 fail(s), 100% packet loss"));
+        QCOMPARE(unresolved.at(4), QStringLiteral("\tMin: 0 ms, Max: 0 ms, Avg: 0 ms"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPing)
+#include "tst_ping.moc"
