@@ -1,4 +1,5 @@
 #include "app/core/apppaths.h"
+#include "router/core/telnetcommands.h"
 #include "stats/core/modemstats.h"
 #include "stats/core/vendors.h"
 #include "tests/support/testsupport.h"
@@ -161,6 +162,37 @@ private slots:
         RemoveNoWhere(v);
         QVERIFY(v.startsWith(QLatin1String("ATM Driver version:[7.03.01.00]")));
         QVERIFY(!v.contains(QLatin1String("no_where")));
+    }
+
+    void repliesOfAFinishedScript()
+    {
+        const QChar sep = ConversationSeparator;
+        const QStringList conversation = {
+            QStringLiteral("BusyBox on (none) login: "),
+            QStringLiteral("cat /proc/avalanche/avsar_dsl_modulation_schemes \"no_where\"") + sep
+                + fixture("adsl2p_modulation_schemes.txt") + QStringLiteral("\r\n/var # "),
+            QStringLiteral("cat /proc/avalanche/avsar_modem_stats \"no_where\"") + sep + QStringLiteral("\r\n")
+                + fixture("negmargin_modem_stats.txt") + QStringLiteral("\r\n/var # "),
+            QStringLiteral("cat /proc/avalanche/avsar_ver \"no_where\"") + sep + fixture("adsl1_ver.txt")
+                + QStringLiteral("\r\n# "),
+            QStringLiteral("cat /proc/uptime") + sep + QStringLiteral("275913.47\t268120.66\r\n/var # "),
+        };
+        const TelnetCommands commands = TelnetCommands::ExplodeTelnetCommands(conversation);
+        const ModemStats s = ProcessModemStats(commands);
+        QCOMPARE(s.dsRate, QStringLiteral("19019"));
+        QCOMPARE(s.dsMargin, QStringLiteral("-3"));
+        QCOMPARE(s.vendorCode, QStringLiteral("TSTC"));
+        QCOMPARE(s.mode, QStringLiteral("ADSL 2+"));
+
+        const RouterVersion v = ProcessVersion(commands);
+        QCOMPARE(v.uptime, QStringLiteral("275913.47 268120.66"));
+        QVERIFY(v.versionText.startsWith(QLatin1String("ATM Driver version:[7.03.01.00]")));
+        QVERIFY(v.versionText.contains(QLatin1String("Chipset ID: [7300/7300A]")));
+        QVERIFY(!v.versionText.contains(QLatin1String("no_where")));
+
+        const TelnetCommands empty = TelnetCommands::ExplodeTelnetCommands({QStringLiteral("banner")});
+        QCOMPARE(ProcessModemStats(empty).dsRate, QString());
+        QCOMPARE(ProcessVersion(empty).uptime, QString());
     }
 
     void garbageAndTruncatedInputNeverCrash()
