@@ -88,6 +88,12 @@ PingTick PingMonitor::tick()
     return t;
 }
 
+PingIndicator UpdatePingIndicator(bool isUp)
+{
+    return isUp ? PingIndicator{QStringLiteral("Online"), RGB(0, 255, 0)}
+                : PingIndicator{QStringLiteral("Offline"), RGB(255, 0, 0)};
+}
+
 RebootWatch::RebootWatch(PingFunction ping)
     : m_ping(std::move(ping))
 {

@@ -106,6 +106,16 @@ private:
     bool m_wentDown{false};
 };
 
+// The router indicator: its caption and fill colour (red in the low byte).
+struct PingIndicator
+{
+    QString caption;
+    quint32 colour{0};
+};
+
+// "Online" on green, or "Offline" on red.
+PingIndicator UpdatePingIndicator(bool isUp);
+
 inline constexpr char RebootingStatus[] = "Rebooting router...";
 inline constexpr char RebootedStatus[] = "Router has rebooted.";
 inline constexpr char MonitoringRestartedStatus[] = "Monitoring restarted.";

@@ -1,6 +1,8 @@
 #include "stats/core/statslog.h"
 
+#include "app/core/clock.h"
 #include "app/core/misc.h"
+#include "stats/core/modemstats.h"
 
 namespace quillon {
 
@@ -12,6 +14,22 @@ QString logTime(const QDateTime &when)
 }
 
 } // namespace
+
+StatsLogEntry StatsLogEntryFor(const ModemStats &stats, const QString &pingState, qint32 lastRtt, bool stateChanged)
+{
+    StatsLogEntry e;
+    e.when = Clock::now();
+    e.dsRate = stats.dsRate;
+    e.dsAttenuation = stats.dsAttenuation;
+    e.dsMargin = stats.dsMargin;
+    e.usRate = stats.usRate;
+    e.usAttenuation = stats.usAttenuation;
+    e.usMargin = stats.usMargin;
+    e.pingState = pingState;
+    e.lastRtt = lastRtt;
+    e.stateChanged = stateChanged;
+    return e;
+}
 
 QString StatsTextLine(const StatsLogEntry &e)
 {

@@ -23,6 +23,11 @@ struct StatsLogEntry
     bool stateChanged{false}; // the reading was started by a change of ping state
 };
 
+struct ModemStats;
+
+// The entry of a monitoring reading taken now (Clock::now()).
+StatsLogEntry StatsLogEntryFor(const ModemStats &stats, const QString &pingState, qint32 lastRtt, bool stateChanged);
+
 // "dd/mm/yyyy hh:mm<TAB>rate, margin, state, rtt[, Changed]"
 QString StatsTextLine(const StatsLogEntry &entry);
 // "dd/mm/yyyy hh:mm,dsRate,dsAttn,dsMargin,usRate,usAttn,usMargin,state,rtt"

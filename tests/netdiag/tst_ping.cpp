@@ -1,7 +1,13 @@
 #include "netdiag/core/ping.h"
 #include "netdiag/core/pingtest.h"
 
+#include "tests/support/testsupport.h"
+
+#include <QFile>
 #include <QtTest>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace quillon;
 
@@ -19,6 +25,38 @@ class TestPing : public QObject
     Q_OBJECT
 
 private slots:
+    // First, before any lookup has started a thread: the child of a fork may
+    // then keep using Qt.
+    void noSocketLogsOnceAndGetsNoReply()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to drop to an unprivileged user in a child process");
+        QFile range(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
+        if (!range.open(QIODevice::ReadOnly) || !range.readAll().startsWith("1\t0"))
+            QSKIP("datagram ICMP sockets are allowed here, so an unprivileged user still has one");
+        test::TempAppDir dir;
+        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
+                                              | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(10);
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(3);
+            qint32 time = 500;
+            const bool a = FullPing(QStringLiteral("127.0.0.1"), time);
+            const bool b = FullPing(QStringLiteral("127.0.0.1"), time);
+            const bool none = Ping({QStringLiteral("127.0.0.1"), 500, {}, 0}).status == PingStatus::NoSocket;
+            ::_exit(!a && !b && none ? 0 : 1);
+        }
+        QVERIFY(child > 0);
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        const QByteArray log = dir.read(QStringLiteral("ErrorLog.txt"));
+        QCOMPARE(log.count("No ICMP socket can be opened"), 1);
+    }
+
     void addresses()
     {
         QVERIFY(IsValidIP(QStringLiteral("999.1.1.1")));

@@ -1,3 +1,5 @@
+#include "app/core/clock.h"
+#include "stats/core/modemstats.h"
 #include "stats/core/statslog.h"
 #include "tests/support/testsupport.h"
 
@@ -49,6 +51,18 @@ private slots:
         QCOMPARE(dir.read(QStringLiteral("stats.txt")),
                  QByteArray("earlier\r\n28/10/2008 14:05\t8128, -3, Down, 37\r\n28/10/2008 14:05\t8128, -3, Down, 37\r\n"));
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
+    }
+
+    void entryFromAReading()
+    {
+        ScopedClock clock(QDateTime(QDate(2008, 10, 28), QTime(14, 5, 59)));
+        ModemStats s;
+        s.dsRate = QStringLiteral("8128");
+        s.dsMargin = QStringLiteral("6.5");
+        s.usAttenuation = QStringLiteral("11");
+        const StatsLogEntry e = StatsLogEntryFor(s, QString(), 0, false);
+        QCOMPARE(StatsTextLine(e), QStringLiteral("28/10/2008 14:05\t8128, 6.5, , 0"));
+        QCOMPARE(StatsCsvLine(e), QStringLiteral("28/10/2008 14:05,8128,,6.5,,11,,,0"));
     }
 
     void bothLogsOffStillGivesTheBoxLine()
