@@ -195,7 +195,8 @@ PingReply Ping(const PingRequest &request)
 {
     PingReply reply;
     in_addr target{};
-    if (request.address.isEmpty() || ::inet_pton(AF_INET, request.address.toLatin1().constData(), &target) != 1) {
+    const QByteArray address = request.address.trimmed().toLatin1();
+    if (address.isEmpty() || ::inet_pton(AF_INET, address.constData(), &target) != 1) {
         reply.status = PingStatus::BadAddress;
         return reply;
     }
@@ -251,13 +252,14 @@ PingReply Ping(const PingRequest &request)
 bool FullPing(const QString &address, qint32 &time, const QByteArray &payload)
 {
     const PingReply reply = Ping({address, time, payload, 0});
-    time = reply.rttMs;
+    if (reply.status != PingStatus::NoSocket)
+        time = reply.rttMs;
     return reply.status == PingStatus::Success;
 }
 
 bool IsValidIP(const QString &text)
 {
-    const QStringList pieces = text.split(QLatin1Char('.'));
+    const QStringList pieces = text.trimmed().split(QLatin1Char('.'));
     if (pieces.size() != 4)
         return false;
     return std::all_of(pieces.begin(), pieces.end(), [](const QString &piece) {
