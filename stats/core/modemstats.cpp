@@ -118,8 +118,10 @@ ADSLModes LoadADSLModes(const QString &text)
 QString GetADSLMode(const ADSLModes &modes, const QString &code, bool *found, bool *isADSL2)
 {
     const double value = Val(code);
+    const bool fits = value >= -32768 && value <= 32767;
+    const qint64 wanted = fits ? roundHalfEven(value) : 0;
     for (const ADSLMode &mode : modes) {
-        if (mode.Code != value)
+        if (!fits || mode.Code != wanted)
             continue;
         if (found)
             *found = true;

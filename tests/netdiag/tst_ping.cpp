@@ -3,15 +3,49 @@
 
 #include "tests/support/testsupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QTimer>
+#include <cstring>
 #include <QtTest>
 
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace quillon;
 
 namespace {
+
+// Exit codes of the forked children.
+constexpr int ChildPassed = 0;
+constexpr int ChildFailed = 1;
+constexpr int ChildCannotSetUp = 4;
+
+int waitForChild(pid_t child)
+{
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return ChildFailed;
+    return WEXITSTATUS(status);
+}
+
+bool bringLoopbackUp()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0)
+        return false;
+    ifreq ifr{};
+    std::strncpy(ifr.ifr_name, "lo", IFNAMSIZ - 1);
+    bool up = ::ioctl(fd, SIOCGIFFLAGS, &ifr) == 0;
+    ifr.ifr_flags = short(ifr.ifr_flags | IFF_UP);
+    up = up && ::ioctl(fd, SIOCSIFFLAGS, &ifr) == 0;
+    ::close(fd);
+    return up;
+}
 
 bool icmpAvailable()
 {
@@ -41,20 +75,82 @@ private slots:
         if (child == 0) {
             ::alarm(10);
             if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(3);
+                ::_exit(ChildCannotSetUp);
             qint32 time = 500;
             const bool a = FullPing(QStringLiteral("127.0.0.1"), time);
             const bool b = FullPing(QStringLiteral("127.0.0.1"), time);
             const bool none = Ping({QStringLiteral("127.0.0.1"), 500, {}, 0}).status == PingStatus::NoSocket;
-            ::_exit(!a && !b && none ? 0 : 1);
+            ::_exit(!a && !b && none ? ChildPassed : ChildFailed);
         }
         QVERIFY(child > 0);
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
-        QVERIFY(WIFEXITED(status));
-        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(waitForChild(child), ChildPassed);
         const QByteArray log = dir.read(QStringLiteral("ErrorLog.txt"));
         QCOMPARE(log.count("No ICMP socket can be opened"), 1);
+    }
+
+    // The datagram ICMP socket, in a network namespace of our own whose
+    // ping_group_range lets an unprivileged user open one.
+    void datagramSocketWhereRawIsRefused()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to create a network namespace and drop privileges");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(10);
+            if (::unshare(CLONE_NEWNET) != 0 || !bringLoopbackUp())
+                ::_exit(ChildCannotSetUp);
+            QFile range(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
+            if (!range.open(QIODevice::WriteOnly) || range.write("0 2147483647\n") < 0 || !range.flush())
+                ::_exit(ChildCannotSetUp);
+            range.close();
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(ChildCannotSetUp);
+            const PingReply reply = Ping({QStringLiteral("127.0.0.1"), 1000, QByteArray(100, 'a'), 0});
+            const PingReply ttl = Ping({QStringLiteral("127.0.0.1"), 1000, {}, 1});
+            ::_exit(reply.status == PingStatus::Success && reply.from == QLatin1String("127.0.0.1")
+                            && ttl.status == PingStatus::Success
+                        ? ChildPassed
+                        : ChildFailed);
+        }
+        QVERIFY(child > 0);
+        const int result = waitForChild(child);
+        if (result == ChildCannotSetUp)
+            QSKIP("this machine does not allow a private network namespace here");
+        QCOMPARE(result, ChildPassed);
+    }
+
+    // An unanswered echo, in a namespace whose loopback ignores echoes: it
+    // times out on time, and timers keep firing while it waits.
+    void waitingLetsEventsRun()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to create a network namespace");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(10);
+            if (::unshare(CLONE_NEWNET) != 0 || !bringLoopbackUp())
+                ::_exit(ChildCannotSetUp);
+            QFile ignore(QStringLiteral("/proc/sys/net/ipv4/icmp_echo_ignore_all"));
+            if (!ignore.open(QIODevice::WriteOnly) || ignore.write("1\n") < 0 || !ignore.flush())
+                ::_exit(ChildCannotSetUp);
+            ignore.close();
+            int fired = 0;
+            QTimer timer;
+            timer.setInterval(10);
+            QObject::connect(&timer, &QTimer::timeout, &timer, [&fired] { ++fired; });
+            timer.start();
+            QElapsedTimer waited;
+            waited.start();
+            const PingReply reply = Ping({QStringLiteral("127.0.0.1"), 300, {}, 0});
+            const qint64 ms = waited.elapsed();
+            ::_exit(reply.status == PingStatus::TimedOut && ms >= 300 && ms < 1000 && fired >= 10 ? ChildPassed
+                                                                                                  : ChildFailed);
+        }
+        QVERIFY(child > 0);
+        const int result = waitForChild(child);
+        if (result == ChildCannotSetUp)
+            QSKIP("this machine does not allow a private network namespace here");
+        QCOMPARE(result, ChildPassed);
     }
 
     void addresses()
