@@ -47,6 +47,7 @@ struct SimOptions
     double marginDriftDb{1.0};  // slow swing of the line noise, dB (0: steady)
     int loginFailDelayMs{0};    // pause before "Login incorrect"
     int maxLoginAttempts{3};    // then the connection is closed
+    int trainSecs{0};           // uptime before the line is in showtime (0: at once)
 };
 
 class SimSession;
