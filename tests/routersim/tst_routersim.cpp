@@ -1,11 +1,16 @@
 #include "tests/support/testsupport.h"
 #include "tools/routersim/routersim.h"
 
+#include <QEventLoop>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
 
 using namespace quillon;
 using namespace quillon::sim;
@@ -27,13 +32,33 @@ public:
         m_socket.connectToHost(QHostAddress::LocalHost, port);
     }
 
+    // Waits in a real event loop: polling waits sleep between passes, which a
+    // router sending one byte per pass would turn into seconds.
+    bool waitUntil(const std::function<bool()> &done, int ms = 5000)
+    {
+        if (done())
+            return true;
+        QEventLoop loop;
+        QTimer timeout;
+        timeout.setSingleShot(true);
+        QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+        const auto check = [&] {
+            if (done())
+                loop.quit();
+        };
+        QObject::connect(&m_socket, &QTcpSocket::readyRead, &loop, check);
+        QObject::connect(&m_socket, &QTcpSocket::stateChanged, &loop, check);
+        timeout.start(ms);
+        loop.exec();
+        return done();
+    }
     bool waitFor(const QByteArray &text, int ms = 5000)
     {
-        return QTest::qWaitFor([&] { return m_data.contains(text); }, ms);
+        return waitUntil([&] { return m_data.contains(text); }, ms);
     }
     bool waitClosed(int ms = 5000)
     {
-        return QTest::qWaitFor([&] { return m_socket.state() == QAbstractSocket::UnconnectedState; }, ms);
+        return waitUntil([&] { return m_socket.state() == QAbstractSocket::UnconnectedState; }, ms);
     }
     void send(const QByteArray &line) { m_socket.write(line + '\n'); }
 
@@ -45,7 +70,7 @@ public:
         if (!waitFor("Password: "))
             return false;
         send(password);
-        const bool ok = QTest::qWaitFor([&] { return m_data.endsWith(m_prompt); }, 5000);
+        const bool ok = waitUntil([&] { return m_data.endsWith(m_prompt); });
         m_data.clear();
         return ok;
     }
@@ -55,7 +80,7 @@ public:
     {
         m_data.clear();
         send(line);
-        if (!QTest::qWaitFor([&] { return m_data.endsWith(m_prompt); }, ms))
+        if (!waitUntil([&] { return m_data.endsWith(m_prompt); }, ms))
             qWarning("no prompt after %s", line.constData());
         return m_data;
     }
@@ -140,6 +165,7 @@ private slots:
     void modemTablesAgree();
     void negativeMargins();
     void faultSwitches();
+    void hostileInputKeepsServing();
     void helpExitsCleanly();
 };
 
@@ -195,7 +221,7 @@ void TestRouterSim::echoLineEndsAndTabs()
     // A client that ends lines with CR LF or CR NUL gets exactly one command per line.
     c.data().clear();
     c.socket().write("echo a\r\necho b\r\0");
-    QVERIFY(QTest::qWaitFor([&] { return c.data().count("/var # ") == 2; }, 5000));
+    QVERIFY(c.waitUntil([&] { return c.data().count("/var # ") == 2; }));
     QCOMPARE(c.data(), QByteArray("echo a\r\na\r\n/var # echo b\r\nb\r\n/var # "));
 
     const QByteArray env = c.output("cat /proc/ticfg/env");
@@ -559,6 +585,26 @@ void TestRouterSim::faultSwitches()
         QCOMPARE(c.data(), QByteArray("cat /proc/uptime\r\n"));
         QVERIFY(c.waitFor("/var # "));
     }
+}
+
+void TestRouterSim::hostileInputKeepsServing()
+{
+    RouterSim sim;
+    QVERIFY(sim.start());
+    Client c(sim.port());
+    QVERIFY(c.login());
+    QRandomGenerator random(7);
+    QByteArray noise(64 * 1024, '\0');
+    for (char &ch : noise) {
+        ch = char(random.bounded(256));
+        if (ch == '\r' || ch == '\n')
+            ch = 'x'; // one endless line, well past the line limit
+    }
+    c.socket().write(noise);
+    // Close any option or escape sequence the noise left open, then a fresh line.
+    c.socket().write("\xFF\xF0@\r\necho 'unbalanced\r\necho alive\r\n");
+    QVERIFY(c.waitFor("alive\r\n/var # ", 10000));
+    QCOMPARE(sim.sessionCount(), 1);
 }
 
 void TestRouterSim::helpExitsCleanly()

@@ -29,6 +29,9 @@ const char kTerminalQuery[] = "\x1B[6n";
 
 constexpr qsizetype kMaxLineBytes = 4096;   // longer input is cut, as a tty's line buffer does
 constexpr qsizetype kMaxQueuedLines = 1000; // typed-ahead lines kept while a reply is pending
+// A client that stops reading stalls the shell, as a full pty does, instead of
+// letting unsent output grow without bound.
+constexpr qint64 kMaxUnsentBytes = 4 * 1024 * 1024;
 
 bool isGarbageByte(int b)
 {
@@ -56,6 +59,8 @@ SimSession::SimSession(QTcpSocket *socket, SimSystem &system, const SimOptions &
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
         if (m_closeAfterSend && m_out.isEmpty() && m_socket->bytesToWrite() == 0)
             m_socket->disconnectFromHost();
+        else
+            processLines();
     });
     sendRaw(QByteArray(kNegotiation, sizeof kNegotiation - 1));
     sendLoginPrompt();
@@ -138,7 +143,8 @@ void SimSession::readInput()
 void SimSession::processLines()
 {
     while (!m_done && !m_lines.isEmpty()
-           && (m_state == State::Login || m_state == State::Password || m_state == State::Shell))
+           && (m_state == State::Login || m_state == State::Password || m_state == State::Shell)
+           && m_out.size() + m_socket->bytesToWrite() < kMaxUnsentBytes)
         handleLine(m_lines.takeFirst());
 }
 
