@@ -164,6 +164,7 @@ private slots:
     void modemTablesAgree_data();
     void modemTablesAgree();
     void negativeMargins();
+    void lineTrainsAfterBoot();
     void faultSwitches();
     void hostileInputKeepsServing();
     void helpExitsCleanly();
@@ -519,6 +520,33 @@ void TestRouterSim::negativeMargins()
     stats = c.output("cat /proc/avalanche/avsar_modem_stats");
     QVERIFY(stats.contains("DS Margin:              -3.0\r\n"));
     QVERIFY(stats.contains("DS Line Attenuation:    14.0"));
+}
+
+void TestRouterSim::lineTrainsAfterBoot()
+{
+    SimOptions o;
+    o.timeScale = 0;
+    o.trainSecs = 60;
+    o.rebootDownMs = 0;
+    RouterSim sim(o);
+    QVERIFY(sim.start());
+    QSignalSpy back(&sim, &RouterSim::rebootFinished);
+    sim.reboot();
+    QVERIFY(back.wait(5000));
+    Client c(sim.port());
+    QVERIFY(c.login());
+    QByteArray stats = c.output("cat /proc/avalanche/avsar_modem_stats");
+    QCOMPARE(statsValue(stats, "DS Connection Rate:"), 0);
+    QCOMPARE(statsValue(stats, "DS Max Attainable Bit Rate:"), 4294967264);
+    QVERIFY(stats.contains("ATUC Vendor Code:       FFFFFFFF"));
+    QCOMPARE(c.output("cat /proc/avalanche/avsar_bit_allocation_table"),
+             QByteArray("\r\nAR7 DSL Modem US Bit Allocation:\r\n\r\nAR7 DSL Modem DS Bit Allocation:\r\n"));
+    QVERIFY(!c.output("echo \"logger:status/log\" | cm_cli").contains("Carrier is up"));
+
+    sim.advanceTime(61);
+    stats = c.output("cat /proc/avalanche/avsar_modem_stats");
+    QVERIFY(statsValue(stats, "DS Connection Rate:") > 0);
+    QVERIFY(c.output("echo \"logger:status/log\" | cm_cli").contains("Jan  1 00:01:00 cfgmgr(sar): DSL Carrier is up"));
 }
 
 void TestRouterSim::faultSwitches()

@@ -20,6 +20,8 @@ namespace quillon::sim {
 inline constexpr char kBigFilePath[] = "/proc/bigfile";
 inline constexpr qint64 kBigFileBytes = 1024 * 1024;
 
+// Read live through RouterSim::options(), except profile, seed and
+// wrapAfterBytes, which shape the router when it is constructed.
 struct SimOptions
 {
     // "adsl": G.dmt, 256 tones, long line; "adsl2plus": ADSL2+, 512 tones, short line.

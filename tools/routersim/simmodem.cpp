@@ -134,14 +134,6 @@ int SimModem::rateFor(int bitSum, int loadedTones, bool downstream) const
     return m_profile->adsl2plus ? kbps : kbps / 32 * 32;
 }
 
-int SimModem::dsBitsTotal() const
-{
-    int sum = 0;
-    for (int b : m_dsBits)
-        sum += b;
-    return sum;
-}
-
 double SimModem::dsSnrNow(int tone, const ModemConditions &c) const
 {
     if (tone < kDsFirstTone)
