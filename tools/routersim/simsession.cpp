@@ -304,12 +304,20 @@ QByteArray SimSession::toTerminal(const QByteArray &text)
     return out;
 }
 
+// Junk goes between words, never inside one, so marker words and labels
+// survive while every parser meets bytes it did not expect.
 QByteArray SimSession::withGarbage(const QByteArray &text)
 {
+    QList<qsizetype> gaps;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == 0 || i == text.size() || text[i - 1] == '\n' || text[i] == ' ' || text[i] == '\t'
+            || text[i] == '\n')
+            gaps.append(i);
+    }
     const int runs = int(qMin<qsizetype>(64, 1 + text.size() / 512));
     QList<qsizetype> at;
     for (int i = 0; i < runs; ++i)
-        at.append(qsizetype(m_random.bounded(quint32(text.size() + 1))));
+        at.append(gaps[qsizetype(m_random.bounded(quint32(gaps.size())))]);
     std::sort(at.begin(), at.end());
     QByteArray out;
     qsizetype from = 0;
