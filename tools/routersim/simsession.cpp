@@ -211,8 +211,10 @@ void SimSession::handleCommand(const QByteArray &line)
     }
     m_state = State::Busy;
     QTimer::singleShot(m_options.replyDelayMs, this, [this, line] {
-        if (!m_done)
-            sendCommandOutput(m_shell.run(line));
+        if (m_done)
+            return;
+        sendCommandOutput(m_shell.run(line));
+        processLines();
     });
 }
 
@@ -232,7 +234,6 @@ void SimSession::sendCommandOutput(const ShellResult &result)
     }
     sendPrompt();
     m_state = State::Shell;
-    processLines();
 }
 
 void SimSession::sendLoginPrompt()
