@@ -383,7 +383,7 @@ void TestRouterSim::systemLogAndClear()
 void TestRouterSim::rebootRefusesThenComesBack()
 {
     SimOptions o;
-    o.rebootDownMs = 400;
+    o.rebootDownMs = 1500;
     RouterSim sim(o);
     QVERIFY(sim.start());
     QSignalSpy started(&sim, &RouterSim::rebootStarted);
@@ -606,7 +606,7 @@ void TestRouterSim::faultSwitches()
     }
 
     sim.options() = SimOptions{};
-    sim.options().replyDelayMs = 150;
+    sim.options().replyDelayMs = 400;
     {
         Client c(sim.port());
         QVERIFY(c.login());
