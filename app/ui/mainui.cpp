@@ -101,7 +101,7 @@ void MainUi::setupOutside(QWidget *frmMain)
 {
     const QColor back = frmMain->palette().color(QPalette::Window);
 
-    imgLogo = picture(frmMain, QStringLiteral("imgLogo"), LoadResPNG(QStringLiteral("PNG_LOGO"), back));
+    imgLogo = picture(frmMain, QStringLiteral("imgLogo"), LoadResPNG(QStringLiteral("PNG_LOGO"), back, frmMain->devicePixelRatioF()));
     imgLogo->setCursor(Qt::PointingHandCursor);
     lblCredit = label(frmMain, QStringLiteral("lblCredit"), QStringLiteral("by the Quillon developers"));
     lblCredit->setCursor(Qt::PointingHandCursor);

@@ -44,8 +44,8 @@ void MainUi::setupStats(QFrame *page)
     buttons->addStretch(1);
 
     // Line figures: one row per measure, upstream and downstream side by side.
-    const QPixmap up = LoadResPNG(QStringLiteral("PNG_UP"), pageColour());
-    const QPixmap down = LoadResPNG(QStringLiteral("PNG_DOWN"), pageColour());
+    const QPixmap up = LoadResPNG(QStringLiteral("PNG_UP"), pageColour(), page->devicePixelRatioF());
+    const QPixmap down = LoadResPNG(QStringLiteral("PNG_DOWN"), pageColour(), page->devicePixelRatioF());
     auto *figures = new QGridLayout;
     figures->setHorizontalSpacing(6);
     figures->setVerticalSpacing(4);
@@ -96,11 +96,11 @@ void MainUi::setupStats(QFrame *page)
     // Router and ping state.
     shpRouter = shape(page, QStringLiteral("shpRouter"), RGB(192, 192, 192), 14);
     lblRouterStatus = label(page, QStringLiteral("lblRouterStatus"), QStringLiteral("Unknown"));
-    imgServer = picture(page, QStringLiteral("imgServer"), LoadResPNG(QStringLiteral("PNG_SERVER"), pageColour()));
+    imgServer = picture(page, QStringLiteral("imgServer"), LoadResPNG(QStringLiteral("PNG_SERVER"), pageColour(), page->devicePixelRatioF()));
     lblPing = label(page, QStringLiteral("lblPing"), QString());
     lblPing->hide();
     lblPingStats = label(page, QStringLiteral("lblPingStats"), QString(), QStringLiteral("Ping response time is displayed here"));
-    imgPings = picture(page, QStringLiteral("imgPings"), LoadResPNG(QStringLiteral("PNG_PING"), pageColour()),
+    imgPings = picture(page, QStringLiteral("imgPings"), LoadResPNG(QStringLiteral("PNG_PING"), pageColour(), page->devicePixelRatioF()),
                        QStringLiteral("This program can ping the specified IP address to see if the Internet connection is up"));
     lblPingTime = label(page, QStringLiteral("lblPingTime"), QStringLiteral("Time to next ping:"));
     lblCount = value(page, QStringLiteral("lblCount"), QStringLiteral("00:00:00"), 8);
@@ -158,6 +158,7 @@ void MainUi::setupStats(QFrame *page)
 
     auto *lower = new QHBoxLayout;
     lower->addLayout(graph, 3);
+    lower->addSpacing(8);
     lower->addLayout(texts, 2);
 
     auto *layout = new QVBoxLayout(page);

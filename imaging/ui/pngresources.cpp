@@ -26,6 +26,17 @@ QString iconPath(const QString &set, int size)
     return QStringLiteral(":/icons/%1/%2").arg(set).arg(size);
 }
 
+QPixmap blendOver(const QImage &picture, const QColor &background)
+{
+    QImage out(picture.size(), QImage::Format_RGB32);
+    out.fill(QColor(background.red(), background.green(), background.blue()));
+    QPainter p(&out);
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.drawImage(0, 0, picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+    p.end();
+    return QPixmap::fromImage(out);
+}
+
 } // namespace
 
 bool IsPNG(const QByteArray &bytes)
@@ -45,8 +56,17 @@ QByteArray resourcePNGBytes(const QString &name)
     return file.readAll();
 }
 
-QPixmap LoadResPNG(const QString &name, const QColor &background)
+QPixmap LoadResPNG(const QString &name, const QColor &background, qreal devicePixelRatio)
 {
+    if (devicePixelRatio > 1.0 && !name.isEmpty()) {
+        const QByteArray sharp = resourcePNGBytes(name + QStringLiteral("@2x"));
+        QImage picture;
+        if (IsPNG(sharp) && picture.loadFromData(sharp, "PNG")) {
+            QPixmap out = blendOver(picture, background);
+            out.setDevicePixelRatio(2.0);
+            return out;
+        }
+    }
     const QByteArray bytes = resourcePNGBytes(name);
     if (bytes.isEmpty()) {
         LogError(true, QStringLiteral("53"), QStringLiteral("Resource not found: ") + name, kModule, QStringLiteral("LoadResPNG"));
@@ -57,14 +77,7 @@ QPixmap LoadResPNG(const QString &name, const QColor &background)
         LogError(true, QStringLiteral("481"), QStringLiteral("Invalid picture: ") + name, kModule, QStringLiteral("LoadResPNG"));
         return {};
     }
-    QImage out(picture.size(), QImage::Format_RGB32);
-    out.fill(QColor(background.red(), background.green(), background.blue()));
-    {
-        QPainter p(&out);
-        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        p.drawImage(0, 0, picture.convertToFormat(QImage::Format_ARGB32_Premultiplied));
-    }
-    return QPixmap::fromImage(out);
+    return blendOver(picture, background);
 }
 
 QIcon iconSet(const QString &name)

@@ -15,8 +15,10 @@ namespace quillon {
 //
 // The named picture blended by its alpha over the background, as an opaque
 // pixmap of the picture's size. A missing or damaged picture gives a null
-// pixmap and an error-log record.
-QPixmap LoadResPNG(const QString &name, const QColor &background);
+// pixmap and an error-log record. On a high-density screen
+// (devicePixelRatio > 1) the double-resolution copy is used where there is
+// one; the pixmap's device-independent size stays the same.
+QPixmap LoadResPNG(const QString &name, const QColor &background, qreal devicePixelRatio = 1.0);
 
 // The raw bytes of an embedded picture (empty when there is none).
 QByteArray resourcePNGBytes(const QString &name);

@@ -40,6 +40,10 @@ private slots:
         const QPixmap pix = LoadResPNG(name, Qt::white);
         QCOMPARE(pix.size(), size);
         QVERIFY(!pix.hasAlphaChannel());
+        // The high-density copy: twice the pixels, the same size on screen.
+        const QPixmap sharp = LoadResPNG(name, Qt::white, 1.5);
+        QCOMPARE(sharp.size(), size * 2);
+        QCOMPARE(sharp.deviceIndependentSize().toSize(), size);
     }
 
     void blendsOverTheBackground()

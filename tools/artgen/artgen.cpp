@@ -22,15 +22,18 @@ const QColor kGreen(0x16, 0xA3, 0x4A);
 const QColor kRed(0xDC, 0x26, 0x26);
 const QColor kSlate(0x94, 0xA3, 0xB8);
 
-QImage canvas(int w, int h)
+// Pictures are drawn in logical pixels; scale 2 gives the "@2x" copy used on
+// high-density screens.
+QImage canvas(int w, int h, int scale)
 {
-    QImage img(w, h, QImage::Format_ARGB32);
+    QImage img(w * scale, h * scale, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     return img;
 }
 
-void prepare(QPainter &p)
+void prepare(QPainter &p, int scale)
 {
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
 }
@@ -81,11 +84,11 @@ void drawMark(QPainter &p, const QRectF &box, const QColor &colour, bool flat = 
     p.drawPath(pulse);
 }
 
-QImage logo()
+QImage logo(int scale)
 {
-    QImage img = canvas(385, 25);
+    QImage img = canvas(385, 25, scale);
     QPainter p(&img);
-    prepare(p);
+    prepare(p, scale);
     drawMark(p, QRectF(1, 1, 23, 23), kBlue);
     p.setFont(font(18, true));
     p.setPen(kInk);
@@ -100,11 +103,11 @@ QImage logo()
     return img;
 }
 
-QImage pingBanner()
+QImage pingBanner(int scale)
 {
-    QImage img = canvas(185, 39);
+    QImage img = canvas(185, 39, scale);
     QPainter p(&img);
-    prepare(p);
+    prepare(p, scale);
     QLinearGradient bg(0, 0, 185, 0);
     bg.setColorAt(0, QColor(0xEF, 0xF6, 0xFF));
     bg.setColorAt(1, QColor(0xDB, 0xEA, 0xFE));
@@ -144,11 +147,11 @@ QImage pingBanner()
     return img;
 }
 
-QImage server()
+QImage server(int scale)
 {
-    QImage img = canvas(32, 32);
+    QImage img = canvas(32, 32, scale);
     QPainter p(&img);
-    prepare(p);
+    prepare(p, scale);
     for (int unit = 0; unit < 3; ++unit) {
         const QRectF box(3.5, 3.5 + unit * 8.5, 25, 7.5);
         QLinearGradient g(box.topLeft(), box.bottomLeft());
@@ -167,11 +170,11 @@ QImage server()
     return img;
 }
 
-QImage arrow(bool up, const QColor &colour)
+QImage arrow(bool up, const QColor &colour, int scale)
 {
-    QImage img = canvas(16, 16);
+    QImage img = canvas(16, 16, scale);
     QPainter p(&img);
-    prepare(p);
+    prepare(p, scale);
     QPainterPath path;
     // Drawn pointing up, flipped for down.
     path.moveTo(8, 1.5);
@@ -201,9 +204,9 @@ QImage arrow(bool up, const QColor &colour)
 
 QImage icon(int size, const QColor &colour, bool flat)
 {
-    QImage img = canvas(size, size);
+    QImage img = canvas(size, size, 1);
     QPainter p(&img);
-    prepare(p);
+    prepare(p, 1);
     drawMark(p, QRectF(0, 0, size, size), colour, flat);
     return img;
 }
@@ -233,11 +236,15 @@ int main(int argc, char **argv)
         err << "cannot create " << folder << '\n';
         return 1;
     }
-    bool ok = save(logo(), folder, QStringLiteral("PNG_LOGO.png"), err);
-    ok = save(pingBanner(), folder, QStringLiteral("PNG_PING.png"), err) && ok;
-    ok = save(server(), folder, QStringLiteral("PNG_SERVER.png"), err) && ok;
-    ok = save(arrow(true, kGreen), folder, QStringLiteral("PNG_UP.png"), err) && ok;
-    ok = save(arrow(false, kBlue), folder, QStringLiteral("PNG_DOWN.png"), err) && ok;
+    bool ok = true;
+    for (int scale : {1, 2}) {
+        const QString suffix = scale == 1 ? QStringLiteral(".png") : QStringLiteral("@2x.png");
+        ok = save(logo(scale), folder, QStringLiteral("PNG_LOGO") + suffix, err) && ok;
+        ok = save(pingBanner(scale), folder, QStringLiteral("PNG_PING") + suffix, err) && ok;
+        ok = save(server(scale), folder, QStringLiteral("PNG_SERVER") + suffix, err) && ok;
+        ok = save(arrow(true, kGreen, scale), folder, QStringLiteral("PNG_UP") + suffix, err) && ok;
+        ok = save(arrow(false, kBlue, scale), folder, QStringLiteral("PNG_DOWN") + suffix, err) && ok;
+    }
     const struct { const char *name; QColor colour; bool flat; } sets[] = {
         {"AAA", kMuted, false}, // monitoring stopped
         {"AAB", kGreen, false}, // connection up
