@@ -1,4 +1,5 @@
 #include "app/core/misc.h"
+#include "app/core/settingstable.h"
 #include "app/ui/mainui.h"
 #include "app/ui/mainuiparts.h"
 #include "controls/ui/orblabel.h"
@@ -189,7 +190,7 @@ void MainUi::setupSettings(QFrame *page)
 
     // Ping details.
     QGroupBox *pingBox = group(page, QStringLiteral("Ping details"));
-    txtPing = edit(pingBox, QStringLiteral("txtPing"), QStringLiteral("1.1.1.1"), 15);
+    txtPing = edit(pingBox, QStringLiteral("txtPing"), QString::fromLatin1(DefaultPingAddress), 15);
     txtInterval = edit(pingBox, QStringLiteral("txtInterval"), QStringLiteral("300"), 5);
     txtMaxFailedPings = edit(pingBox, QStringLiteral("txtMaxFailedPings"), QStringLiteral("5"), 3);
     chkSettle = check(pingBox, QStringLiteral("chkSettle"), QStringLiteral("Look for the router to settle after a reboot"), false);

@@ -1,4 +1,5 @@
 #include "app/core/misc.h"
+#include "app/core/settingstable.h"
 #include "app/ui/mainui.h"
 #include "controls/ui/orblabel.h"
 #include "controls/ui/orbtab.h"
@@ -131,7 +132,7 @@ QList<Expect> inventory()
         E("txtUser", "QLineEdit", 1, "root"),
         E("txtPass", "QLineEdit", 1, "Gravo"),
         E("txtPort", "QLineEdit", 1, "23"),
-        E("txtPing", "QLineEdit", 1, "1.1.1.1"),
+        E("txtPing", "QLineEdit", 1, DefaultPingAddress),
         E("txtInterval", "QLineEdit", 1, "300"),
         E("txtMaxFailedPings", "QLineEdit", 1, "5"),
         E("chkSettle", "QCheckBox", 1, "Look for the router to settle after a reboot", nullptr, 0),
@@ -338,6 +339,28 @@ private slots:
         for (const QGroupBox *g : m_ui.fraTabs[page]->findChildren<QGroupBox *>())
             texts << g->title();
         QVERIFY2(texts.contains(text), qPrintable(text));
+    }
+
+    // With no settings file the window shows the settings' defaults.
+    void controlsStartAtTheSettingsDefaults()
+    {
+        int checkedRows = 0;
+        for (const SettingRow &row : settingsTable()) {
+            if (row.kind == SettingKind::Special || row.kind == SettingKind::GraphTag)
+                continue;
+            QWidget *w = m_window.findChild<QWidget *>(row.control);
+            QVERIFY2(w, qPrintable(row.control));
+            QString shown;
+            if (auto *c = qobject_cast<QCheckBox *>(w))
+                shown = c->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
+            else if (auto *s = qobject_cast<QScrollBar *>(w))
+                shown = QString::number(s->value());
+            else
+                shown = textOf(w);
+            QVERIFY2(shown == row.defaultValue, qPrintable(row.key + QStringLiteral(": ") + shown));
+            ++checkedRows;
+        }
+        QVERIFY(checkedRows > 40);
     }
 
     void objectNamesAreUnique()
