@@ -116,6 +116,8 @@ void MainUi::setupBandwidth(QFrame *page)
         lblTrans[i] = value(page, arrayName("lblTrans", i), QStringLiteral("0 bytes"), 10);
         chkGraphRx[i] = check(page, arrayName("chkGraphRx", i), QString(), false);
         chkGraphTx[i] = check(page, arrayName("chkGraphTx", i), QString(), false);
+        chkGraphRx[i]->setAccessibleName(QLatin1String(kSlotLabels[i]) + QStringLiteral(" received on the graph"));
+        chkGraphTx[i]->setAccessibleName(QLatin1String(kSlotLabels[i]) + QStringLiteral(" sent on the graph"));
         slotGrid->addWidget(lblID[i], row, 0);
         slotGrid->addWidget(txtID[i], row, 1);
         slotGrid->addWidget(shpRec[i], row, 2);

@@ -23,7 +23,7 @@ OrbLabel::OrbLabel(QWidget *parent)
 OrbLabel::OrbLabel(const QString &caption, QWidget *parent)
     : OrbLabel(parent)
 {
-    m_caption = caption;
+    setCaption(caption);
 }
 
 OrbLabel::~OrbLabel() = default;
@@ -39,6 +39,7 @@ void OrbLabel::setCaption(const QString &caption)
     if (caption == m_caption)
         return;
     m_caption = caption;
+    setAccessibleName(caption);
     updateGeometry();
     changed();
 }

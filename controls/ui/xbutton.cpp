@@ -40,12 +40,13 @@ XButton::XButton(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_Hover, true);
     setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+    setAccessibleName(m_caption);
 }
 
 XButton::XButton(const QString &caption, QWidget *parent)
     : XButton(parent)
 {
-    m_caption = caption;
+    setCaption(caption);
 }
 
 XButton::~XButton() = default;
@@ -53,6 +54,7 @@ XButton::~XButton() = default;
 void XButton::setCaption(const QString &caption)
 {
     m_caption = caption;
+    setAccessibleName(caption);
     updateGeometry();
     update();
 }
