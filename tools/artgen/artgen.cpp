@@ -139,11 +139,11 @@ QImage pingBanner(int scale)
     }
 
     p.setPen(kInk);
-    p.setFont(font(15, true));
-    p.drawText(QPointF(62, 19), QStringLiteral("Ping test"));
+    p.setFont(font(14, true));
+    p.drawText(QPointF(60, 19), QStringLiteral("Ping monitor"));
     p.setPen(kMuted);
     p.setFont(font(10, false));
-    p.drawText(QPointF(62, 31), QStringLiteral("echo times and route"));
+    p.drawText(QPointF(60, 31), QStringLiteral("is the internet up?"));
     return img;
 }
 
