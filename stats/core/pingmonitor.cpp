@@ -43,6 +43,8 @@ void PingMonitor::start(const QString &target, const QString &intervalText, cons
 PingTick PingMonitor::tick()
 {
     PingTick t;
+    if (m_pinging)
+        return t;
     ++m_ticks;
     t.countText = FormatCountdown(std::max(0, m_intervalSecs - m_ticks));
     if (m_ticks <= m_intervalSecs)
@@ -51,7 +53,9 @@ PingTick PingMonitor::tick()
     t.pinged = true;
     t.countText = QStringLiteral("Pinging");
     qint32 time = MonitorPingTimeoutMs;
+    m_pinging = true;
     const bool result = m_ping && m_ping(m_target, time);
+    m_pinging = false;
     t.answered = result;
 
     if (result) {
@@ -120,16 +124,23 @@ void RebootWatch::startWatch()
 
 RebootTick RebootWatch::tick()
 {
+    if (m_pinging)
+        return {};
+    m_pinging = true;
+    RebootTick t;
     switch (m_phase) {
     case Phase::Watching:
-        return watchTick();
+        t = watchTick();
+        break;
     case Phase::Settling:
-        return settleTick();
+        t = settleTick();
+        break;
     case Phase::Idle:
     case Phase::Done:
         break;
     }
-    return {};
+    m_pinging = false;
+    return t;
 }
 
 RebootTick RebootWatch::watchTick()

@@ -29,7 +29,8 @@ struct PingTick
 };
 
 // The ping monitor and failed-ping watchdog, driven by the window's
-// one-second timer.
+// one-second timer. A tick that arrives while a ping waits (pending events
+// run meanwhile) does nothing.
 class PingMonitor final
 {
 public:
@@ -59,6 +60,7 @@ private:
     int m_ticks{0};
     bool m_lastResult{true};
     bool m_firstPing{true};
+    bool m_pinging{false};
 };
 
 // What one tick of the reboot watch or the settle period asks of the window.
@@ -104,6 +106,7 @@ private:
     int m_upCycles{0};
     bool m_watchLast{true};
     bool m_wentDown{false};
+    bool m_pinging{false};
 };
 
 // The router indicator: its caption and fill colour (red in the low byte).

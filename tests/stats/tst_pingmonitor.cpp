@@ -118,6 +118,34 @@ private slots:
             QVERIFY(!never.tick().reboot);
     }
 
+    void tickDuringAPingDoesNothing()
+    {
+        PingMonitor *self = nullptr;
+        int nestedPings = 0;
+        PingMonitor m([&](const QString &, qint32 &time) {
+            nestedPings += self->tick().pinged ? 1 : 0;
+            time = 5;
+            return true;
+        });
+        self = &m;
+        m.start(QStringLiteral("10.0.0.1"), QStringLiteral("1"), QStringLiteral("0"));
+        QVERIFY(m.tick().pinged);
+        QVERIFY(!m.tick().pinged);
+        QVERIFY(m.tick().pinged);
+        QCOMPARE(nestedPings, 0);
+
+        RebootWatch *watch = nullptr;
+        int nestedWatch = 0;
+        RebootWatch w([&](const QString &, qint32 &) {
+            nestedWatch += watch->tick().showIndicator ? 1 : 0;
+            return false;
+        });
+        watch = &w;
+        w.start(QStringLiteral("192.168.1.1"), false, QString());
+        QVERIFY(w.tick().showIndicator);
+        QCOMPARE(nestedWatch, 0);
+    }
+
     void watchNeedsTheRouterToGoDownAndComeBackTwice()
     {
         ScriptedPing ping;
