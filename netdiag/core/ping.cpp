@@ -235,8 +235,14 @@ PingReply Ping(const PingRequest &request)
         pollfd pfd{s.fd, POLLIN, 0};
         const int ready = ::poll(&pfd, 1, int(std::clamp<qint64>(left, 0, WaitSliceMs)));
         if (ready > 0) {
-            if ((pfd.revents & POLLERR) && drainErrors(s, sentAt, reply))
-                return reply;
+            if (pfd.revents & POLLERR) {
+                if (s.kind == SocketKind::Datagram && drainErrors(s, sentAt, reply))
+                    return reply;
+                // A pending socket error would wake every poll; reading it clears it.
+                int error = 0;
+                socklen_t length = sizeof error;
+                ::getsockopt(s.fd, SOL_SOCKET, SO_ERROR, &error, &length);
+            }
             if ((pfd.revents & POLLIN) && drainSocket(s, buffer, id, seq, sentAt, reply))
                 return reply;
         }
