@@ -109,7 +109,8 @@ void forwardDct(float *block)
     dctPass(block);
 }
 
-quint64 transformBlock(const float *src, qsizetype stride, const QuantMultipliers &q, qint16 *out)
+int transformBlock(const float *src, qsizetype stride, const QuantMultipliers &q,
+                   qint16 &dc, quint64 &nonZero, qint16 *ac)
 {
     alignas(32) float d[64];
     for (int i = 0; i < 8; ++i)
@@ -121,14 +122,17 @@ quint64 transformBlock(const float *src, qsizetype stride, const QuantMultiplier
     for (int k = 0; k < 64; ++k)
         quantised[k] = qint32((d[k] * q.value[k] + kRoundMagic) - kRoundMagic);
 
-    quint64 nonZero = 0;
-    out[0] = qint16(quantised[0]);
+    dc = qint16(quantised[0]);
+    quint64 bits = 0;
+    int count = 0;
     for (int k = 1; k < 64; ++k) {
         const qint32 c = quantised[kZigZagToTransposed[k]];
-        out[k] = qint16(c);
-        nonZero |= quint64(c != 0) << k;
+        ac[count] = qint16(c);
+        count += c != 0;
+        bits |= quint64(c != 0) << k;
     }
-    return nonZero;
+    nonZero = bits;
+    return count;
 }
 
 } // namespace quillon::jpeg

@@ -23,9 +23,11 @@ QuantMultipliers makeMultipliers(const Table64 &zigZagTable);
 // horizontal frequency v, and each value lacks the row and column factors.
 void forwardDct(float *block);
 
-// Transforms the 8 x 8 samples at src (rows stride floats apart), quantises
-// with halves to even and stores the 64 coefficients in zig-zag order.
-// Returns the zig-zag positions 1..63 that are not zero, as bits.
-quint64 transformBlock(const float *src, qsizetype stride, const QuantMultipliers &q, qint16 *out);
+// Transforms the 8 x 8 samples at src (rows stride floats apart) and
+// quantises with halves to even. Stores the DC value, the zig-zag positions
+// 1..63 that are not zero as bits, and those AC values in zig-zag order into
+// ac (room for 63); returns how many AC values it stored.
+int transformBlock(const float *src, qsizetype stride, const QuantMultipliers &q,
+                   qint16 &dc, quint64 &nonZero, qint16 *ac);
 
 } // namespace quillon::jpeg

@@ -8,49 +8,58 @@ namespace {
 
 constexpr int kZeroRunLength = 0xF0;
 constexpr int kEndOfBlock = 0x00;
-// Worst case of one block: 27 + 63 * 26 bits, every byte stuffed.
-constexpr std::size_t kMaxBlockBytes = 2 * ((27 + 63 * 26) / 8 + 1);
 
 inline int bitLength(int magnitude)
 {
     return magnitude == 0 ? 0 : 32 - std::countl_zero(quint32(magnitude));
 }
 
+inline int magnitude(int value)
+{
+    return value < 0 ? -value : value;
+}
+
+// Calls visit(table, dcDifference, nonZero, acValues) for every block of the
+// scan in coding order.
 template <typename Visit>
 void forEachBlock(const ScanLayout &scan, Visit &&visit)
 {
-    if (scan.components.size() == 1) {
-        const BlockGrid &c = scan.components.front();
-        for (int by = 0; by < c.blocksHigh; ++by)
-            for (int bx = 0; bx < c.blocksWide; ++bx)
-                visit(0, qsizetype(by) * c.gridWidth + bx);
-        return;
-    }
-    for (int my = 0; my < scan.mcusHigh; ++my)
-        for (int mx = 0; mx < scan.mcusWide; ++mx)
-            for (std::size_t ci = 0; ci < scan.components.size(); ++ci) {
-                const BlockGrid &c = scan.components[ci];
-                for (int v = 0; v < c.v; ++v)
-                    for (int h = 0; h < c.h; ++h)
-                        visit(int(ci), qsizetype(my * c.v + v) * c.gridWidth + mx * c.h + h);
+    struct Cursor
+    {
+        const PackedBlocks *blocks;
+        std::size_t block;
+        const qint16 *ac;
+        int predictor;
+    };
+    std::vector<Cursor> cursors;
+    for (const ScanComponent &c : scan.components)
+        cursors.push_back({c.blocks, 0, c.blocks->ac.get(), 0});
+
+    for (std::size_t unit = 0; unit < scan.units; ++unit)
+        for (std::size_t ci = 0; ci < cursors.size(); ++ci) {
+            Cursor &cur = cursors[ci];
+            const int table = scan.components[ci].table;
+            for (int n = scan.components[ci].blocksPerUnit; n > 0; --n) {
+                const int dc = cur.blocks->dc[cur.block];
+                const quint64 nonZero = cur.blocks->nonZero[cur.block];
+                visit(table, dc - cur.predictor, nonZero, cur.ac);
+                cur.predictor = dc;
+                cur.ac += std::popcount(nonZero);
+                ++cur.block;
             }
+        }
 }
 
 class BitWriter final
 {
 public:
-    explicit BitWriter(std::vector<quint8> &out)
+    explicit BitWriter(ByteSink &out)
         : m_out(out)
+        , m_p(out.cursor())
     {
     }
 
-    void reserve(std::size_t bytes)
-    {
-        if (m_out.size() - m_pos < bytes)
-            m_out.resize(m_out.size() + std::max(bytes, m_out.size() / 2));
-    }
-
-    // len <= 32 and at most 31 bits pending, so the accumulator never overflows.
+    // len <= 32 with at most 31 bits pending, so the accumulator never overflows.
     void put(quint32 bits, int len)
     {
         m_acc = (m_acc << len) | bits;
@@ -67,7 +76,7 @@ public:
             m_bits -= 8;
             emitByte(quint8(m_acc >> m_bits));
         }
-        m_out.resize(m_pos);
+        m_out.advance(std::size_t(m_p - m_out.cursor()));
     }
 
 private:
@@ -77,12 +86,11 @@ private:
         const quint32 w = quint32(m_acc >> m_bits);
         const quint32 inverted = ~w;
         if (((inverted - 0x01010101u) & ~inverted & 0x80808080u) == 0) {
-            quint8 *p = m_out.data() + m_pos;
-            p[0] = quint8(w >> 24);
-            p[1] = quint8(w >> 16);
-            p[2] = quint8(w >> 8);
-            p[3] = quint8(w);
-            m_pos += 4;
+            m_p[0] = quint8(w >> 24);
+            m_p[1] = quint8(w >> 16);
+            m_p[2] = quint8(w >> 8);
+            m_p[3] = quint8(w);
+            m_p += 4;
             return;
         }
         emitByte(quint8(w >> 24));
@@ -93,13 +101,13 @@ private:
 
     void emitByte(quint8 b)
     {
-        m_out[m_pos++] = b;
+        *m_p++ = b;
         if (b == 0xFF)
-            m_out[m_pos++] = 0;
+            *m_p++ = 0;
     }
 
-    std::vector<quint8> &m_out;
-    std::size_t m_pos{m_out.size()};
+    ByteSink &m_out;
+    quint8 *m_p{nullptr};
     quint64 m_acc{0};
     int m_bits{0};
 };
@@ -108,53 +116,34 @@ private:
 
 void countScan(const ScanLayout &scan, SymbolCounts dc[2], SymbolCounts ac[2])
 {
-    int predictor[4] = {0, 0, 0, 0};
-    forEachBlock(scan, [&](int ci, qsizetype block) {
-        const BlockGrid &c = scan.components[ci];
-        const qint16 *coef = c.coefficients + block * 64;
-        const int diff = coef[0] - predictor[ci];
-        predictor[ci] = coef[0];
-        ++dc[c.table][bitLength(diff < 0 ? -diff : diff)];
-
-        SymbolCounts &counts = ac[c.table];
-        quint64 nonZero = c.nonZero[block];
+    forEachBlock(scan, [&](int table, int diff, quint64 nonZero, const qint16 *values) {
+        ++dc[table][bitLength(magnitude(diff))];
+        SymbolCounts &counts = ac[table];
         int last = 0;
         while (nonZero) {
             const int k = std::countr_zero(nonZero);
             nonZero &= nonZero - 1;
-            int run = k - last - 1;
+            const int run = k - last - 1;
             last = k;
             counts[kZeroRunLength] += quint64(run >> 4);
-            run &= 15;
-            const int value = coef[k];
-            ++counts[(run << 4) | bitLength(value < 0 ? -value : value)];
+            ++counts[((run & 15) << 4) | bitLength(magnitude(*values++))];
         }
         if (last != 63)
             ++counts[kEndOfBlock];
     });
 }
 
-void encodeScan(const ScanLayout &scan, const HuffmanCodes dc[2], const HuffmanCodes ac[2],
-                std::vector<quint8> &out)
+void encodeScan(const ScanLayout &scan, const HuffmanCodes dc[2], const HuffmanCodes ac[2], ByteSink &out)
 {
     BitWriter writer(out);
-    int predictor[4] = {0, 0, 0, 0};
-    forEachBlock(scan, [&](int ci, qsizetype block) {
-        const BlockGrid &c = scan.components[ci];
-        const qint16 *coef = c.coefficients + block * 64;
-        writer.reserve(kMaxBlockBytes);
-
-        const int diff = coef[0] - predictor[ci];
-        predictor[ci] = coef[0];
+    forEachBlock(scan, [&](int table, int diff, quint64 nonZero, const qint16 *values) {
         {
-            const int bits = bitLength(diff < 0 ? -diff : diff);
+            const int bits = bitLength(magnitude(diff));
             const quint32 extra = quint32(diff < 0 ? diff - 1 : diff) & ((1u << bits) - 1);
-            const HuffmanCodes &t = dc[c.table];
+            const HuffmanCodes &t = dc[table];
             writer.put((quint32(t.code[bits]) << bits) | extra, t.length[bits] + bits);
         }
-
-        const HuffmanCodes &t = ac[c.table];
-        quint64 nonZero = c.nonZero[block];
+        const HuffmanCodes &t = ac[table];
         int last = 0;
         while (nonZero) {
             const int k = std::countr_zero(nonZero);
@@ -163,8 +152,8 @@ void encodeScan(const ScanLayout &scan, const HuffmanCodes dc[2], const HuffmanC
             last = k;
             for (; run >= 16; run -= 16)
                 writer.put(t.code[kZeroRunLength], t.length[kZeroRunLength]);
-            const int value = coef[k];
-            const int bits = bitLength(value < 0 ? -value : value);
+            const int value = *values++;
+            const int bits = bitLength(magnitude(value));
             const quint32 extra = quint32(value < 0 ? value - 1 : value) & ((1u << bits) - 1);
             const int symbol = (run << 4) | bits;
             writer.put((quint32(t.code[symbol]) << bits) | extra, t.length[symbol] + bits);

@@ -23,54 +23,56 @@ constexpr quint8 kDensityAspectOnly = 0;
 constexpr int kSamplePrecision = 8;
 constexpr int kMaxSegmentLength = 0xFFFF;
 
-void put16(std::vector<quint8> &out, int value)
+void put16(ByteSink &out, int value)
 {
-    out.push_back(quint8(value >> 8));
-    out.push_back(quint8(value));
+    out.put(quint8(value >> 8));
+    out.put(quint8(value));
 }
 
-void putMarker(std::vector<quint8> &out, quint8 code)
+void putMarker(ByteSink &out, quint8 code)
 {
-    out.push_back(kMarker);
-    out.push_back(code);
+    out.put(kMarker);
+    out.put(code);
 }
 
 // Marker and length field; the length counts itself.
-void startSegment(std::vector<quint8> &out, quint8 code, int payload)
+void startSegment(ByteSink &out, quint8 code, int payload)
 {
+    if (out.room() < std::size_t(payload) + 4)
+        throw JpegError(JpegError::IllegalCommentLength);
     putMarker(out, code);
     put16(out, payload + 2);
 }
 
 } // namespace
 
-void writeStartOfImage(std::vector<quint8> &out)
+void writeStartOfImage(ByteSink &out)
 {
     putMarker(out, kSOI);
 }
 
-void writeJfifHeader(std::vector<quint8> &out)
+void writeJfifHeader(ByteSink &out)
 {
     startSegment(out, kAPP0, 14);
-    out.insert(out.end(), kJfifId, kJfifId + sizeof kJfifId);
-    out.push_back(kJfifMajor);
-    out.push_back(kJfifMinor);
-    out.push_back(kDensityAspectOnly);
+    out.append(kJfifId, sizeof kJfifId);
+    out.put(kJfifMajor);
+    out.put(kJfifMinor);
+    out.put(kDensityAspectOnly);
     put16(out, 1);
     put16(out, 1);
-    out.push_back(0); // no thumbnail
-    out.push_back(0);
+    out.put(0); // no thumbnail
+    out.put(0);
 }
 
-void writeComment(std::vector<quint8> &out, const QByteArray &text)
+void writeComment(ByteSink &out, const QByteArray &text)
 {
     if (text.size() + 2 > kMaxSegmentLength)
         throw JpegError(JpegError::IllegalCommentLength);
     startSegment(out, kCOM, int(text.size()));
-    out.insert(out.end(), text.cbegin(), text.cend());
+    out.append(text.constData(), std::size_t(text.size()));
 }
 
-void writeQuantTable(std::vector<quint8> &out, int table, const Table64 &zigZag)
+void writeQuantTable(ByteSink &out, int table, const Table64 &zigZag)
 {
     if (table < 0 || table > 3)
         throw JpegError(JpegError::BadQuantizationTable);
@@ -78,46 +80,46 @@ void writeQuantTable(std::vector<quint8> &out, int table, const Table64 &zigZag)
         if (entry == 0)
             throw JpegError(JpegError::BadQuantizationTable);
     startSegment(out, kDQT, 65);
-    out.push_back(quint8(table)); // 8-bit precision
-    out.insert(out.end(), zigZag.cbegin(), zigZag.cend());
+    out.put(quint8(table)); // 8-bit precision
+    out.append(zigZag.data(), zigZag.size());
 }
 
-void writeFrameHeader(std::vector<quint8> &out, int width, int height, const std::vector<FrameComponent> &components)
+void writeFrameHeader(ByteSink &out, int width, int height, const std::vector<FrameComponent> &components)
 {
     startSegment(out, kSOF0, 6 + 3 * int(components.size()));
-    out.push_back(kSamplePrecision);
+    out.put(kSamplePrecision);
     put16(out, height);
     put16(out, width);
-    out.push_back(quint8(components.size()));
+    out.put(quint8(components.size()));
     for (const FrameComponent &c : components) {
-        out.push_back(quint8(c.id));
-        out.push_back(quint8((c.h << 4) | c.v));
-        out.push_back(quint8(c.quantTable));
+        out.put(quint8(c.id));
+        out.put(quint8((c.h << 4) | c.v));
+        out.put(quint8(c.quantTable));
     }
 }
 
-void writeHuffmanTable(std::vector<quint8> &out, TableClass tableClass, int table, const HuffmanSpec &spec)
+void writeHuffmanTable(ByteSink &out, TableClass tableClass, int table, const HuffmanSpec &spec)
 {
     startSegment(out, kDHT, 17 + int(spec.values.size()));
-    out.push_back(quint8((int(tableClass) << 4) | table));
-    out.insert(out.end(), spec.bits.cbegin() + 1, spec.bits.cend());
-    out.insert(out.end(), spec.values.cbegin(), spec.values.cend());
+    out.put(quint8((int(tableClass) << 4) | table));
+    out.append(spec.bits.data() + 1, 16);
+    out.append(spec.values.data(), spec.values.size());
 }
 
-void writeScanHeader(std::vector<quint8> &out, const std::vector<FrameComponent> &components)
+void writeScanHeader(ByteSink &out, const std::vector<FrameComponent> &components)
 {
     startSegment(out, kSOS, 4 + 2 * int(components.size()));
-    out.push_back(quint8(components.size()));
+    out.put(quint8(components.size()));
     for (const FrameComponent &c : components) {
-        out.push_back(quint8(c.id));
-        out.push_back(quint8((c.dcTable << 4) | c.acTable));
+        out.put(quint8(c.id));
+        out.put(quint8((c.dcTable << 4) | c.acTable));
     }
-    out.push_back(0);  // spectral selection 0..63
-    out.push_back(63);
-    out.push_back(0);  // no successive approximation
+    out.put(0);  // spectral selection 0..63
+    out.put(63);
+    out.put(0);  // no successive approximation
 }
 
-void writeEndOfImage(std::vector<quint8> &out)
+void writeEndOfImage(ByteSink &out)
 {
     putMarker(out, kEOI);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imaging/core/jpegbytesink.h"
 #include "imaging/core/jpeghuffman.h"
 #include "imaging/core/jpegtables.h"
 
@@ -23,13 +24,14 @@ struct FrameComponent
 enum class TableClass { DC = 0, AC = 1 };
 
 // Each appends one marker segment to out.
-void writeStartOfImage(std::vector<quint8> &out);
-void writeJfifHeader(std::vector<quint8> &out);
-void writeComment(std::vector<quint8> &out, const QByteArray &text); // at most 65533 bytes
-void writeQuantTable(std::vector<quint8> &out, int table, const Table64 &zigZag);
-void writeFrameHeader(std::vector<quint8> &out, int width, int height, const std::vector<FrameComponent> &components);
-void writeHuffmanTable(std::vector<quint8> &out, TableClass tableClass, int table, const HuffmanSpec &spec);
-void writeScanHeader(std::vector<quint8> &out, const std::vector<FrameComponent> &components);
-void writeEndOfImage(std::vector<quint8> &out);
+constexpr std::size_t kMaxHeaderBytes = 160 * 1024; // every segment but the scan data
+void writeStartOfImage(ByteSink &out);
+void writeJfifHeader(ByteSink &out);
+void writeComment(ByteSink &out, const QByteArray &text); // at most 65533 bytes
+void writeQuantTable(ByteSink &out, int table, const Table64 &zigZag);
+void writeFrameHeader(ByteSink &out, int width, int height, const std::vector<FrameComponent> &components);
+void writeHuffmanTable(ByteSink &out, TableClass tableClass, int table, const HuffmanSpec &spec);
+void writeScanHeader(ByteSink &out, const std::vector<FrameComponent> &components);
+void writeEndOfImage(ByteSink &out);
 
 } // namespace quillon::jpeg
