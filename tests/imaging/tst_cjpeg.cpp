@@ -173,6 +173,16 @@ private slots:
         QVERIFY(pnm.startsWith(QStringLiteral("P6\n%1 %2\n255\n").arg(width).arg(height).toLatin1()));
     }
 
+    void fractionalSamplingIsWellFormed()
+    {
+        // 3:2 ratios are valid JPEG, though libjpeg cannot decode them.
+        const SynthImage image = photoLike(50, 35);
+        cJpeg jpeg;
+        jpeg.SetSamplingFrequencies(3, 2, 2, 1, 1, 1);
+        jpeg.SampleImage(view(image));
+        verifyStructure(jpeg.encode(), jpeg, 50, 35, {});
+    }
+
     void flatColourSurvives()
     {
         SynthImage image{23, 13, std::vector<quint32>(23 * 13, 0xFF3C8CDCu)};
