@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <algorithm>
+#include <cstring>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
