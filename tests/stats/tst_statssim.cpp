@@ -1,12 +1,17 @@
 // The parser against live replies of the router simulator, read by a plain
-// socket client: both profiles, TABs expanded or passed through, both
-// wordings of the marker error, negative margins.
+// socket client (both profiles, TABs expanded or passed through, both
+// wordings of the marker error, negative margins) and by the telnet engine
+// running the real scripts.
+#include "router/core/orbtelnet.h"
+#include "router/core/telnetcommands.h"
+#include "stats/core/boottime.h"
 #include "stats/core/modemstats.h"
 #include "stats/core/routerscripts.h"
 #include "tools/routersim/routersim.h"
 
 #include <QEventLoop>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
@@ -136,6 +141,60 @@ private slots:
             QVERIFY(s.dsMargin.toDouble() > 0 && s.dsMargin.toDouble() < 64);
             QVERIFY(s.usMargin.toDouble() > 0 && s.usMargin.toDouble() < 64);
         }
+    }
+
+    void scriptsThroughTheEngine_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<bool>("rawTabs");
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("adsl") << QStringLiteral("adsl") << QStringLiteral("/var # ") << false << QStringLiteral("ADSL G.dmt");
+        QTest::newRow("adsl2+") << QStringLiteral("adsl2plus") << QStringLiteral("# ") << true << QStringLiteral("ADSL 2+");
+    }
+
+    void scriptsThroughTheEngine()
+    {
+        QFETCH(QString, profile);
+        QFETCH(QString, prompt);
+        QFETCH(bool, rawTabs);
+        QFETCH(QString, mode);
+
+        SimOptions o;
+        o.profile = profile;
+        o.prompt = prompt;
+        o.rawTabs = rawTabs;
+        o.password = QStringLiteral("pa\"ss");
+        RouterSim sim(o);
+        QVERIFY2(sim.start(), qPrintable(sim.errorString()));
+        const RouterLogin login{QStringLiteral("127.0.0.1"), QString::number(sim.port()), QStringLiteral("root"),
+                                QStringLiteral("pa\"ss")};
+
+        OrbTelnet engine;
+        engine.setMode(1);
+        QSignalSpy complete(&engine, &OrbTelnet::ScriptComplete);
+        QSignalSpy failed(&engine, &OrbTelnet::ScriptError);
+        engine.setWaitForReboot(false);
+        engine.RunScript(GetStatsScript(login));
+        QTRY_VERIFY_WITH_TIMEOUT(complete.count() + failed.count() > 0, 10000);
+        QCOMPARE(failed.count(), 0);
+        const ModemStats s = ProcessModemStats(TelnetCommands::ExplodeTelnetCommands(engine.GetConversation()));
+        QCOMPARE(s.mode, mode);
+        QVERIFY(!s.dsRate.isEmpty() && !s.usRate.isEmpty() && !s.dsMargin.isEmpty() && !s.usPower.isEmpty());
+        QCOMPARE(s.vendorCode.size(), 4);
+
+        complete.clear();
+        const QDateTime asked = QDateTime::currentDateTime();
+        engine.RunScript(GetRouterVersionScript(login));
+        QTRY_VERIFY_WITH_TIMEOUT(complete.count() + failed.count() > 0, 10000);
+        QCOMPARE(failed.count(), 0);
+        const RouterVersion v = ProcessVersion(TelnetCommands::ExplodeTelnetCommands(engine.GetConversation()));
+        QVERIFY(v.versionText.startsWith(QLatin1String("ATM Driver version:")));
+        QVERIFY(!v.versionText.contains(QLatin1String("no_where")));
+        BootTimeTracker boot;
+        boot.FindBootTime(v.uptime, asked);
+        const qint64 up = boot.BootTime().secsTo(asked);
+        QVERIFY2(std::abs(up - qint64(sim.uptimeSeconds())) < 120, qPrintable(v.uptime));
     }
 };
 
