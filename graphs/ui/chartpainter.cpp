@@ -1,0 +1,153 @@
+#include "graphs/ui/chartpainter.h"
+
+#include "app/core/misc.h"
+#include "graphs/core/chartdata.h"
+
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPalette>
+
+namespace quillon {
+
+namespace {
+
+constexpr quint32 SystemColourFlag = 0x80000000u;
+constexpr int LightenBase = 150;
+constexpr int DarkenWeight = 180;
+
+QColor systemColour(quint32 index)
+{
+    const QPalette palette = QGuiApplication::palette();
+    switch (index & 0xFF) {
+    case 1: return palette.color(QPalette::Dark);            // desktop
+    case 2: return palette.color(QPalette::Highlight);       // active caption
+    case 5: return palette.color(QPalette::Base);            // window
+    case 6: return palette.color(QPalette::Shadow);          // window frame
+    case 8: return palette.color(QPalette::Text);            // window text
+    case 12: return palette.color(QPalette::Window);         // application workspace
+    case 13: return palette.color(QPalette::Highlight);
+    case 14: return palette.color(QPalette::HighlightedText);
+    case 15: return palette.color(QPalette::Button);         // button face
+    case 16: return palette.color(QPalette::Mid);            // button shadow
+    case 17: return palette.color(QPalette::PlaceholderText);// grey text
+    case 18: return palette.color(QPalette::ButtonText);
+    case 20: return palette.color(QPalette::Light);          // button highlight
+    case 21: return palette.color(QPalette::Shadow);         // 3-D dark shadow
+    case 23: return palette.color(QPalette::ToolTipText);
+    case 24: return palette.color(QPalette::ToolTipBase);
+    default: return palette.color(QPalette::WindowText);
+    }
+}
+
+void drawBar(QPainter &painter, const ChartBar &bar)
+{
+    const quint32 first = ShiftColorXP(bar.colour, LightenBase);
+    const quint32 second = BlendColor(bar.colour, 0, DarkenWeight);
+    const int width = bar.rect.width() - 1;
+    const int top = bar.rect.top();
+    const int height = bar.rect.height();
+    auto step = [width](int a, int b, int i) {
+        return width == 0 ? a : int(roundHalfEven(a + double(i) * (b - a) / width));
+    };
+    for (int i = 0; i <= width; ++i) {
+        const QColor c(step(RedOf(first), RedOf(second), i), step(GreenOf(first), GreenOf(second), i),
+                       step(BlueOf(first), BlueOf(second), i));
+        painter.fillRect(bar.rect.left() + i, top, 1, height, c);
+    }
+}
+
+void drawText(QPainter &painter, const ChartText &text, int flags)
+{
+    if (!text.text.isEmpty())
+        painter.drawText(text.rect, flags | Qt::TextDontClip | Qt::TextSingleLine, text.text);
+}
+
+void drawAxisName(QPainter &painter, const ChartText &text, int flags, bool fuzz, const QColor &back,
+                  const QColor &fore)
+{
+    if (text.text.isEmpty())
+        return;
+    if (fuzz) {
+        painter.setPen(back);
+        for (const QPoint offset : {QPoint(-1, -1), QPoint(1, -1), QPoint(-1, 1), QPoint(1, 1)})
+            drawText(painter, {text.rect.translated(offset), text.text}, flags);
+    }
+    painter.setPen(fore);
+    drawText(painter, text, flags);
+}
+
+} // namespace
+
+QColor chartColour(quint32 stored)
+{
+    if (stored & SystemColourFlag)
+        return systemColour(stored);
+    return QColor(RedOf(stored), GreenOf(stored), BlueOf(stored));
+}
+
+double chartUnit(const QFont &font)
+{
+    if (font.pointSizeF() > 0)
+        return font.pointSizeF();
+    return font.pixelSize() > 0 ? font.pixelSize() * 0.75 : 8.0;
+}
+
+void paintChart(QPainter &painter, const QSize &size, const QFont &font, const ChartSettings &s,
+                const ChartData &data, const ChartLayout &l)
+{
+    const QColor back = chartColour(s.BackColour);
+    const QColor border = chartColour(s.BorderColour);
+    const QColor fore = chartColour(s.TextColour);
+    painter.fillRect(QRect(QPoint(0, 0), size), back);
+    painter.setFont(font);
+
+    if (l.plotted) {
+        painter.setPen(border);
+        for (const int x : l.gridX)
+            painter.drawLine(x, l.top, x, l.bottom);
+        for (const int y : l.gridY)
+            painter.drawLine(l.left, y, l.right, y);
+
+        for (const ChartBar &bar : l.bars)
+            drawBar(painter, bar);
+        for (qsizetype k = 0; k < l.lines.size(); ++k) {
+            const QList<QPoint> &points = l.lines.at(k);
+            const QList<quint32> &colours = l.lineColours.at(k);
+            quint32 current = colours.isEmpty() ? 0 : colours.first();
+            painter.setPen(chartColour(current));
+            for (qsizetype i = 1; i < points.size(); ++i) {
+                if (colours.at(i) != current) {
+                    current = colours.at(i);
+                    painter.setPen(chartColour(current));
+                }
+                painter.drawLine(points.at(i - 1), points.at(i));
+            }
+        }
+        for (qsizetype m = 0; m < l.markers.size(); ++m)
+            painter.fillRect(l.markers.at(m), chartColour(l.markerColours.at(m)));
+
+        painter.setPen(border);
+        const int zeroY = l.zeroY();
+        for (const int x : l.xTicks)
+            painter.drawLine(x, zeroY, x, zeroY + 2);
+        painter.setPen(fore);
+        for (const ChartText &t : l.yLabels)
+            drawText(painter, t, Qt::AlignRight | Qt::AlignVCenter);
+        for (const ChartText &t : l.xLabels)
+            drawText(painter, t, Qt::AlignHCenter | Qt::AlignTop);
+        for (const ChartText &t : l.valueLabels)
+            drawText(painter, t, Qt::AlignHCenter | Qt::AlignBottom);
+    }
+    if (data.hasData()) {
+        drawAxisName(painter, l.yAxis, Qt::AlignLeft | Qt::AlignBottom, s.DrawFuzz, back, fore);
+        if (l.plotted)
+            drawAxisName(painter, l.xAxis, Qt::AlignRight | Qt::AlignTop, s.DrawFuzz, back, fore);
+        painter.setPen(fore);
+        drawText(painter, l.title, Qt::AlignHCenter | Qt::AlignVCenter);
+    }
+    painter.setPen(border);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(0, 0, size.width() - 1, size.height() - 1);
+}
+
+} // namespace quillon
