@@ -1,0 +1,134 @@
+#include "router/core/telnetcommands.h"
+#include "tests/support/testsupport.h"
+
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+QString s(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+
+QString entry(const char *command, const char *reply)
+{
+    return s(command) + ConversationSeparator + s(reply);
+}
+
+const QString Banner = s("\r\nBusyBox on (none) login: ");
+
+} // namespace
+
+class TestTelnetCommands : public QObject
+{
+    Q_OBJECT
+private slots:
+    void recordsFollowTheConversation()
+    {
+        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands(
+            {Banner, entry("cat /proc/uptime", "1 2\r\n3"), QString(), entry("exit", "")});
+        const QList<TelnetCommand> &r = table.records();
+        QCOMPARE(r.size(), 4);
+        QVERIFY(r[0].Command.isEmpty() && r[0].Reply.isEmpty());
+        QCOMPARE(r[1].Command, s("cat /proc/uptime"));
+        QCOMPARE(r[1].Reply, (QStringList{s("1 2"), s("3")}));
+        QVERIFY(r[2].Command.isEmpty() && r[2].Reply.isEmpty());
+        QCOMPARE(r[3].Reply, QStringList{QString()});
+    }
+
+    void bannerOnlyConversationAnswersNothing()
+    {
+        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({Banner});
+        QCOMPARE(table.records().size(), 1);
+        QVERIFY(table.GetTelnetResponse(s("cat")).isEmpty());
+        QVERIFY(table.GetTelnetResponse(s("cat"), true).isEmpty());
+        QVERIFY(table.GetTelnetResponse(QString()).isEmpty());
+        QVERIFY(TelnetCommands().GetTelnetResponse(s("x")).isEmpty());
+    }
+
+    void separatorInsideTheReplyStaysInTheReply()
+    {
+        const QString conv = s("cat x") + ConversationSeparator + s("a") + ConversationSeparator + s("b\r\nc");
+        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({conv});
+        QCOMPARE(table.records()[0].Reply, (QStringList{s("a") + ConversationSeparator + s("b"), s("c")}));
+    }
+
+    void bareLineFeedsAlsoSplitLines()
+    {
+        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({entry("cat f", "a\nb\r\nc")});
+        QCOMPARE(table.records()[0].Reply, (QStringList{s("a"), s("b"), s("c")}));
+        QCOMPARE(table.GetTelnetResponse(s("cat f"), true), s("a b c"));
+    }
+
+    void oneLineFormDropsPrompts()
+    {
+        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({
+            Banner,
+            entry("cat /proc/uptime \"no_where\"", "275913.47 268120.66\r\n/var # "),
+            entry("getenv modulation", "0xff\r\n# "),
+            entry("getenv margin_threshold", "# "),
+            entry("cat /proc/ticfg/env | grep DSL", "DSL_FEATURE_CNTL_0\t\t0x00000040  \r\n"),
+        });
+        QCOMPARE(table.GetTelnetResponse(s("cat /proc/uptime"), true), s("275913.47 268120.66"));
+        QCOMPARE(table.GetTelnetResponse(s("GETENV MODULATION"), true), s("0xff"));
+        QVERIFY(table.GetTelnetResponse(s("getenv margin_threshold"), true).isEmpty());
+        QCOMPARE(table.GetTelnetResponse(s("grep DSL"), true), s("DSL_FEATURE_CNTL_0 0x00000040"));
+        // pickLine is not looked at in one-line form
+        QCOMPARE(table.GetTelnetResponse(s("getenv modulation"), true, true, 7), s("0xff"));
+    }
+
+    void blockFormCollapsesEmptyLines()
+    {
+        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({
+            entry("cat /proc/avalanche/avsar_ver", "\r\nline 1\r\n\r\n\r\n\r\nline 2\r\n\r\n/VAR # "),
+            entry("cat ends", "a\r\n\r\n"),
+        });
+        const QString block = table.GetTelnetResponse(s("avsar_ver"));
+        QCOMPARE(block, s("line 1\r\nline 2\r\n "));
+        QCOMPARE(table.GetTelnetResponse(s("cat ends")), s("a"));
+    }
+
+    void firstMatchingCommandWins()
+    {
+        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({
+            entry("cat /proc/avalanche/avsar_rxsnr0", "first"),
+            entry("cat /proc/avalanche/avsar_rxsnr1", "second"),
+        });
+        QCOMPARE(table.GetTelnetResponse(s("avsar_rxsnr")), s("first"));
+        QCOMPARE(table.GetTelnetResponse(s("avsar_rxsnr1")), s("second"));
+        QVERIFY(table.GetTelnetResponse(s("avsar_rxsnr2")).isEmpty());
+    }
+
+    void pickedLinesComeUnchanged()
+    {
+        test::TempAppDir dir;
+        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands(
+            {entry("cat x", "  one \r\n/var # two")});
+        QCOMPARE(table.GetTelnetResponse(s("cat x"), false, true, 0), s("  one "));
+        QCOMPARE(table.GetTelnetResponse(s("cat x"), false, true, 1), s("/var # two"));
+        QVERIFY(table.GetTelnetResponse(s("cat x"), false, true, 2).isEmpty());
+        QVERIFY(table.GetTelnetResponse(s("cat x"), false, true, -1).isEmpty());
+        QVERIFY(dir.read(s("ErrorLog.txt")).contains("GetTelnetResponse"));
+    }
+
+    void removeMultipleBlocks()
+    {
+        const QString crlf = s("\r\n");
+        QCOMPARE(RemoveMultipleBlocks(s("a b"), s(" "), false), s("a b"));
+        QCOMPARE(RemoveMultipleBlocks(s(" a b "), s(" "), true), s("a b"));
+        QCOMPARE(RemoveMultipleBlocks(s("  a  b  "), s(" "), false), s(" a b "));
+        QCOMPARE(RemoveMultipleBlocks(s("  a  b  "), s(" "), true), s("a b"));
+        QCOMPARE(RemoveMultipleBlocks(s("a \t\tb"), s(" "), false), s("a b"));
+        QCOMPARE(RemoveMultipleBlocks(s("a\r\n\r\n\r\nb\r\n"), crlf, true), s("a\r\nb"));
+        QCOMPARE(RemoveMultipleBlocks(s("\r\n\r\n"), crlf, true), QString());
+        QCOMPARE(RemoveMultipleBlocks(s("xXa"), s("x"), true), s("Xa")); // only one copy per end
+        QCOMPARE(RemoveMultipleBlocks(s("aXx"), s("x"), true), s("aX"));
+        QCOMPARE(RemoveMultipleBlocks(s("abc"), QString(), true), s("abc"));
+        QCOMPARE(RemoveMultipleBlocks(QString(), s(" "), true), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTelnetCommands)
+#include "tst_telnetcommands.moc"
