@@ -105,7 +105,7 @@ void SnrHistory::LoadSNRFromFile()
 
 bool SnrHistory::SaveSNRToFile() const
 {
-    return SaveTextFile(toLine() + CrLf, AppPaths::file(FileName));
+    return SaveTextFile(toLine(), AppPaths::file(FileName));
 }
 
 } // namespace quillon
