@@ -2,10 +2,15 @@
 
 #include "app/core/misc.h"
 #include "graphs/core/chartdata.h"
+#include "graphs/ui/rasterplot.h"
 
 #include <QGuiApplication>
+#include <QHash>
 #include <QPainter>
 #include <QPalette>
+#include <QStaticText>
+
+#include <cmath>
 
 namespace quillon {
 
@@ -14,6 +19,9 @@ namespace {
 constexpr quint32 SystemColourFlag = 0x80000000u;
 constexpr int LightenBase = 150;
 constexpr int DarkenWeight = 180;
+// Labels repeat from frame to frame; laying their glyphs out once is most of
+// the cost of a redraw.
+constexpr qsizetype TextCacheLimit = 4096;
 
 QColor systemColour(quint32 index)
 {
@@ -39,7 +47,7 @@ QColor systemColour(quint32 index)
     }
 }
 
-void drawBar(QPainter &painter, const ChartBar &bar)
+void drawBar(QPainter &painter, std::optional<RasterPlot> &raster, const ChartBar &bar)
 {
     const quint32 first = ShiftColorXP(bar.colour, LightenBase);
     const quint32 second = BlendColor(bar.colour, 0, DarkenWeight);
@@ -52,14 +60,50 @@ void drawBar(QPainter &painter, const ChartBar &bar)
     for (int i = 0; i <= width; ++i) {
         const QColor c(step(RedOf(first), RedOf(second), i), step(GreenOf(first), GreenOf(second), i),
                        step(BlueOf(first), BlueOf(second), i));
-        painter.fillRect(bar.rect.left() + i, top, 1, height, c);
+        if (raster)
+            raster->column(bar.rect.left() + i, top, bar.rect.bottom(), c.rgb());
+        else
+            painter.fillRect(bar.rect.left() + i, top, 1, height, c);
     }
+}
+
+const QStaticText &staticText(const QFont &font, const QString &text)
+{
+    static QHash<QString, QStaticText> cache;
+    static QString cachedFont;
+    const QString fontKey = font.key();
+    if (fontKey != cachedFont || cache.size() > TextCacheLimit) {
+        cache.clear();
+        cachedFont = fontKey;
+    }
+    auto it = cache.find(text);
+    if (it == cache.end()) {
+        QStaticText prepared(text);
+        prepared.setTextFormat(Qt::PlainText);
+        prepared.prepare(QTransform(), font);
+        it = cache.insert(text, prepared);
+    }
+    return *it;
 }
 
 void drawText(QPainter &painter, const ChartText &text, int flags)
 {
-    if (!text.text.isEmpty())
-        painter.drawText(text.rect, flags | Qt::TextDontClip | Qt::TextSingleLine, text.text);
+    if (text.text.isEmpty())
+        return;
+    const QStaticText &st = staticText(painter.font(), text.text);
+    const QSizeF size = st.size();
+    const QRectF r(text.rect);
+    qreal x = r.left();
+    if (flags & Qt::AlignRight)
+        x = r.right() + 1 - size.width();
+    else if (flags & Qt::AlignHCenter)
+        x = r.left() + (r.width() - size.width()) / 2;
+    qreal y = r.top();
+    if (flags & Qt::AlignBottom)
+        y = r.bottom() + 1 - size.height();
+    else if (flags & Qt::AlignVCenter)
+        y = r.top() + (r.height() - size.height()) / 2;
+    painter.drawStaticText(QPointF(std::round(x), std::round(y)), st);
 }
 
 void drawAxisName(QPainter &painter, const ChartText &text, int flags, bool fuzz, const QColor &back,
@@ -102,25 +146,46 @@ void paintChart(QPainter &painter, const QSize &size, const QFont &font, const C
     painter.setFont(font);
 
     if (l.plotted) {
+        std::optional<RasterPlot> raster = RasterPlot::from(painter);
         painter.setPen(border);
-        for (const int x : l.gridX)
-            painter.drawLine(x, l.top, x, l.bottom);
-        for (const int y : l.gridY)
-            painter.drawLine(l.left, y, l.right, y);
+        for (const int x : l.gridX) {
+            if (raster)
+                raster->column(x, l.top, l.bottom, border.rgb());
+            else
+                painter.drawLine(x, l.top, x, l.bottom);
+        }
+        for (const int y : l.gridY) {
+            if (raster)
+                raster->row(y, l.left, l.right, border.rgb());
+            else
+                painter.drawLine(l.left, y, l.right, y);
+        }
 
         for (const ChartBar &bar : l.bars)
-            drawBar(painter, bar);
+            drawBar(painter, raster, bar);
         for (qsizetype k = 0; k < l.lines.size(); ++k) {
             const QList<QPoint> &points = l.lines.at(k);
             const QList<quint32> &colours = l.lineColours.at(k);
-            quint32 current = colours.isEmpty() ? 0 : colours.first();
-            painter.setPen(chartColour(current));
-            for (qsizetype i = 1; i < points.size(); ++i) {
-                if (colours.at(i) != current) {
-                    current = colours.at(i);
-                    painter.setPen(chartColour(current));
+            // Each segment takes the colour of the point it ends at; runs of one
+            // colour go out as one polyline.
+            if (raster) {
+                for (qsizetype i = 1; i < points.size(); ++i) {
+                    const QColor c = chartColour(colours.at(i));
+                    if (!raster->line(points.at(i - 1), points.at(i), c.rgb())) {
+                        painter.setPen(c);
+                        painter.drawLine(points.at(i - 1), points.at(i));
+                    }
                 }
-                painter.drawLine(points.at(i - 1), points.at(i));
+                continue;
+            }
+            qsizetype start = 0;
+            while (start + 1 < points.size()) {
+                qsizetype end = start + 1;
+                while (end + 1 < points.size() && colours.at(end + 1) == colours.at(start + 1))
+                    ++end;
+                painter.setPen(chartColour(colours.at(start + 1)));
+                painter.drawPolyline(points.constData() + start, int(end - start + 1));
+                start = end;
             }
         }
         for (qsizetype m = 0; m < l.markers.size(); ++m)
@@ -128,8 +193,12 @@ void paintChart(QPainter &painter, const QSize &size, const QFont &font, const C
 
         painter.setPen(border);
         const int zeroY = l.zeroY();
-        for (const int x : l.xTicks)
-            painter.drawLine(x, zeroY, x, zeroY + 2);
+        for (const int x : l.xTicks) {
+            if (raster)
+                raster->column(x, zeroY, zeroY + 2, border.rgb());
+            else
+                painter.drawLine(x, zeroY, x, zeroY + 2);
+        }
         painter.setPen(fore);
         for (const ChartText &t : l.yLabels)
             drawText(painter, t, Qt::AlignRight | Qt::AlignVCenter);

@@ -79,6 +79,12 @@ void MetalChart::setChartFont(const QFont &v)
 void MetalChart::relayout()
 {
     m_layout = ChartLayout::compute(width(), height(), chartUnit(m_font), m_settings, m_data, m_markers);
+    redraw();
+}
+
+void MetalChart::redraw()
+{
+    m_bufferValid = false;
     update();
 }
 
@@ -112,8 +118,17 @@ void MetalChart::copyToClipboard()
 
 void MetalChart::paintEvent(QPaintEvent *)
 {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    if (!m_bufferValid || m_buffer.size() != pixels) {
+        m_buffer = QImage(pixels, QImage::Format_RGB32);
+        m_buffer.setDevicePixelRatio(ratio);
+        QPainter buffer(&m_buffer);
+        paintInto(buffer);
+        m_bufferValid = true;
+    }
     QPainter painter(this);
-    paintInto(painter);
+    painter.drawImage(0, 0, m_buffer);
 }
 
 void MetalChart::resizeEvent(QResizeEvent *event)

@@ -5,6 +5,7 @@
 #include "graphs/core/graphdrawing.h"
 
 #include <QFont>
+#include <QImage>
 #include <QWidget>
 
 class QPainter;
@@ -44,11 +45,11 @@ public:
     int Divisions() const { return m_settings.Divisions; }
     void setDivisions(int v) { m_settings.Divisions = v; relayout(); }
     quint32 TextColour() const { return m_settings.TextColour; }
-    void setTextColour(quint32 v) { m_settings.TextColour = v; update(); }
+    void setTextColour(quint32 v) { m_settings.TextColour = v; redraw(); }
     quint32 BackColour() const { return m_settings.BackColour; }
-    void setBackColour(quint32 v) { m_settings.BackColour = v; update(); }
+    void setBackColour(quint32 v) { m_settings.BackColour = v; redraw(); }
     quint32 BorderColour() const { return m_settings.BorderColour; }
-    void setBorderColour(quint32 v) { m_settings.BorderColour = v; update(); }
+    void setBorderColour(quint32 v) { m_settings.BorderColour = v; redraw(); }
     bool YLabel() const { return m_settings.YLabel; }
     void setYLabel(bool v) { m_settings.YLabel = v; relayout(); }
     int XCell() const { return m_settings.XCell; }
@@ -62,7 +63,7 @@ public:
     bool CentreXLabels() const { return m_settings.CentreXLabels; }
     void setCentreXLabels(bool v) { m_settings.CentreXLabels = v; relayout(); }
     bool DrawFuzz() const { return m_settings.DrawFuzz; }
-    void setDrawFuzz(bool v) { m_settings.DrawFuzz = v; update(); }
+    void setDrawFuzz(bool v) { m_settings.DrawFuzz = v; redraw(); }
     QString YAxis() const { return m_settings.YAxis; }
     void setYAxis(const QString &v) { m_settings.YAxis = v; relayout(); }
     bool LinkToValues() const { return m_settings.LinkToValues; }
@@ -92,6 +93,7 @@ protected:
 
 private:
     void relayout();
+    void redraw();
     void paintInto(QPainter &painter) const;
 
     ChartSettings m_settings;
@@ -100,6 +102,9 @@ private:
     QString m_text;
     QList<ChartMarker> m_markers{ChartMarker{}};
     ChartLayout m_layout;
+    // The chart is drawn off screen once per change and copied on every expose.
+    QImage m_buffer;
+    bool m_bufferValid{false};
 };
 
 // Sets what a graph renderer produced and passes its data.

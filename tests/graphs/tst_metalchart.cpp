@@ -78,6 +78,9 @@ private slots:
         const int y = bar.rect.center().y();
         QCOMPARE(pixel(image, bar.rect.left(), y), ShiftColorXP(colour, 150));
         QCOMPARE(pixel(image, bar.rect.right(), y), BlendColor(colour, 0, 180));
+        const QImage onScreen = chart.grab().toImage(); // the widget's own paint
+        QCOMPARE(pixel(onScreen, bar.rect.left(), y), ShiftColorXP(colour, 150));
+        QCOMPARE(pixel(onScreen, bar.rect.right(), y), BlendColor(colour, 0, 180));
         // In between, each channel lies between the two ends.
         const quint32 mid = pixel(image, bar.rect.left() + bar.rect.width() / 2, y);
         QVERIFY(RedOf(mid) < RedOf(ShiftColorXP(colour, 150)) && RedOf(mid) > RedOf(BlendColor(colour, 0, 180)));
