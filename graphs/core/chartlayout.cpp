@@ -55,8 +55,9 @@ void placeGrid(ChartLayout &l, double unit, const ChartSettings &s, const ChartD
             continue;
         const qint64 column = k * xCell;
         const int tick = x + centre;
-        if (tick > l.right)
-            break;
+        // Past the last column a label would name a tone or tick that is not there.
+        if (tick > l.right || column >= data.rows.size())
+            continue;
         const QString text = QString::number(roundHalfEven(data.firstLabel + data.labelStep * double(column)));
         l.xTicks.append(tick);
         l.xLabels.append({centredText(tick, labelTop, text, unit), text});

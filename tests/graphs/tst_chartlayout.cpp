@@ -1,6 +1,7 @@
 #include "graphs/core/chartdata.h"
 #include "graphs/core/chartlayout.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace quillon;
@@ -117,7 +118,7 @@ private slots:
         QVERIFY(!empty.plotted);
     }
 
-    void oneRowStepsBackToZero()
+    void oneRowGetsOneLabel()
     {
         ChartSettings s;
         s.ChartTitle.clear();
@@ -127,8 +128,11 @@ private slots:
         s.CentreXLabels = false;
         const ChartLayout l = ChartLayout::compute(100, 100, 10, s, data({QStringLiteral("8,3,0x0x0")}), {});
         QCOMPARE(l.columnWidth, l.right - l.left);
-        QCOMPARE(texts(l.xLabels), (QStringList{QStringLiteral("8"), QStringLiteral("0")}));
-        QCOMPARE(l.xTicks, (QList<int>{l.left, l.right}));
+        // The step reads an absent second row (0 - 8), but no label stands past the only column.
+        QCOMPARE(l.xLabels.size(), 1);
+        QCOMPARE(l.xLabels.at(0).text, QStringLiteral("8"));
+        QCOMPARE(l.xTicks, (QList<int>{l.left}));
+        QCOMPARE(l.gridX, (QList<int>{l.left, l.right}));
     }
 
     void toneExampleLabels()
@@ -146,7 +150,8 @@ private slots:
         QCOMPARE(l.left, 22);
         QCOMPARE(l.right, 596);
         QCOMPARE(l.columnWidth, 2);
-        QCOMPARE(l.xLabels.size(), 36); // columns 0, 8 ... 280: while the tick stays inside the plot
+        QCOMPARE(l.xLabels.size(), 32); // columns 0, 8 ... 248: the last columns with data
+        QCOMPARE(l.gridX.size(), 36);   // grid lines go on to the plot's right edge
         QCOMPARE(texts(l.xLabels).mid(0, 5), (QStringList{QStringLiteral("0"), QStringLiteral("34"), QStringLiteral("69"),
                                                          QStringLiteral("104"), QStringLiteral("138")}));
         QCOMPARE(l.xTicks.at(1), 22 + 16);
@@ -206,6 +211,30 @@ private slots:
             const ChartLayout l = ChartLayout::compute(size.width(), size.height(), 6.75, titled(), d, {});
             QVERIFY(l.columnWidth >= 1);
             QVERIFY(l.gridY.size() < 10000);
+        }
+    }
+
+    void randomTextNeverBreaksTheLayout()
+    {
+        QRandomGenerator random(20081028);
+        const QString alphabet = QStringLiteral("0123456789-.,|x\r\neE&H ");
+        for (int round = 0; round < 300; ++round) {
+            QString text;
+            const int length = int(random.bounded(600));
+            for (int i = 0; i < length; ++i)
+                text += alphabet.at(int(random.bounded(alphabet.size())));
+            const ChartData d = ChartData::parse(text);
+            ChartSettings s;
+            s.LinkToValues = random.bounded(2) == 0;
+            s.LineGraph = random.bounded(2) == 0;
+            s.XCell = int(random.bounded(-2, 40));
+            s.YCell = int(random.bounded(-2, 40));
+            s.Divisions = int(random.bounded(-1, 10));
+            const ChartLayout l = ChartLayout::compute(int(random.bounded(0, 900)), int(random.bounded(0, 500)), 6.75, s, d, {});
+            QVERIFY(l.columnWidth >= 1);
+            QVERIFY(l.gridX.size() <= 1000);
+            QVERIFY(l.gridY.size() <= 1000);
+            (void)d.copyText(QStringLiteral("x"), QStringLiteral("y"));
         }
     }
 

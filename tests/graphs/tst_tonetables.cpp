@@ -1,9 +1,13 @@
 #include "graphs/core/bitsfetch.h"
+#include "graphs/core/graphdrawing.h"
 #include "graphs/core/tonetables.h"
 #include "router/core/telnetcommands.h"
 #include "tests/support/testsupport.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <iterator>
 
 using namespace quillon;
 
@@ -188,6 +192,36 @@ private slots:
             QString log;
             AnalyseBits(t, log, 0, 32);
             AnalysePsdsSNR(t, log, 0);
+        }
+    }
+
+    void randomRepliesNeverCrash()
+    {
+        QRandomGenerator random(7300);
+        const QString pieces[] = {QStringLiteral("AR7 DSL Modem US Bit Allocation:"), QStringLiteral("AR7 DSL Modem DS Bit Allocation:"),
+                                  QStringLiteral("\r\n"), QStringLiteral(" "), QStringLiteral("  "), QStringLiteral("0f"), QStringLiteral("ffff"),
+                                  QStringLiteral("255"), QStringLiteral("-"), QStringLiteral("&H"), QStringLiteral("cat: no_where"),
+                                  QStringLiteral("\x00"), QStringLiteral("9999999999")};
+        for (int round = 0; round < 300; ++round) {
+            QString text;
+            const int count = int(random.bounded(200));
+            for (int i = 0; i < count; ++i)
+                text += pieces[random.bounded(int(std::size(pieces)))];
+            ToneTables t;
+            ImportTable(t, text);
+            ImportSNRTable(t, text, int(random.bounded(3)));
+            ImportPsdsTable(t, text, random.bounded(2) == 0);
+            QString log;
+            AnalyseBits(t, log, 0, int(random.bounded(-5, 600)));
+            AnalysePsdsSNR(t, log, 0);
+            QVERIFY(!t.DSBits.isEmpty());
+            QVERIFY(!t.USBits.isEmpty());
+            const int limit = int(random.bounded(-3, 700));
+            (void)DrawBitTable(t, random.bounded(2) == 0, limit, int(random.bounded(-3, 700)));
+            for (int bin = 0; bin < 3; ++bin)
+                (void)DrawSNRTable(t, bin, false, limit);
+            (void)DrawPsdsTable(t, true, true, random.bounded(2) == 0);
+            (void)DrawPsdsTable(t, false, false, true);
         }
     }
 
