@@ -2,6 +2,7 @@
 
 #include "app/core/appinfo.h"
 #include "app/core/dialogs.h"
+#include "graphs/core/graphdrawing.h"
 #include "graphs/ui/chartpresets.h"
 #include "graphs/ui/metalchart.h"
 
@@ -63,6 +64,7 @@ frmGraphs::frmGraphs(QWidget *parent)
     m_combo = new QComboBox(this);
     m_combo->setObjectName(QStringLiteral("cboGraphType"));
     m_combo->hide();
+    setGraphNames(GraphNames());
 
     connect(m_combo, &QComboBox::activated, this, &frmGraphs::comboChosen);
     connect(m_capture, &QPushButton::clicked, this, &frmGraphs::captureRequested);

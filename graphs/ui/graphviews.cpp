@@ -1,5 +1,6 @@
 #include "graphs/ui/graphviews.h"
 
+#include "graphs/core/snrhistory.h"
 #include "graphs/ui/frmgraphs.h"
 #include "graphs/ui/metalchart.h"
 
@@ -18,6 +19,12 @@ void DrawGraph(MetalChart &mcBits, const QString &graphName, const GraphSources 
 {
     DrawGraphInto(mcBits, graphName, sources, options);
     mcBits.setToolTip(mcBits.ChartTitle() + QStringLiteral(" : double-click to copy data to clipboard"));
+}
+
+void DrawSNR(SnrHistory &history, const QString &value, MetalChart &chart)
+{
+    history.addSample(value);
+    applyGraph(chart, history.drawing());
 }
 
 void DrawUserGraphs(frmGraphs &window, const GraphSources &sources, const GraphOptions &options)

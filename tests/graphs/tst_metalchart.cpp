@@ -178,6 +178,11 @@ private slots:
         QCOMPARE(mcBits.data().rows.size(), 100);
         DrawGraph(mcBits, QStringLiteral("Bits Allocation per Carrier / Channel"), GraphSources{}, GraphOptions{});
         QVERIFY(!mcBits.data().hasData()); // nothing loaded: emptied
+
+        DrawSNR(snr, QStringLiteral("7.5"), mcBits); // a monitored reading
+        QCOMPARE(snr.values().back(), 7.5f);
+        QCOMPARE(mcBits.data().rows.last().first().valueText, QStringLiteral("7.5"));
+        QCOMPARE(mcBits.YCell(), 2);
     }
 };
 
