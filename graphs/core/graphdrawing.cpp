@@ -187,7 +187,7 @@ std::optional<GraphDrawing> DrawPsdsTable(const ToneTables &tables, bool isSnr, 
     static const QString colour = ColourToText(RGB(0, 200, 200));
     QStringList rows;
     for (int i = first; i <= last; ++i)
-        rows.append(row(i * scale, shortest(double(points.at(i).Db)), colour));
+        rows.append(row(i * scale, QString::number(double(points.at(i).Db), 'g', 7), colour));
     chart.data = rows.join(CrLf);
     return chart;
 }

@@ -6,8 +6,6 @@
 
 #include <QStringList>
 
-#include <QLocale>
-
 #include <algorithm>
 #include <limits>
 #include <cmath>
@@ -22,9 +20,11 @@ const QString YAxisName = QStringLiteral("SNR");
 const QString SampleColour = QStringLiteral("0x255x000");
 const QString CrLf = QStringLiteral("\r\n");
 
+// A single holds about seven significant digits; more would print the binary
+// noise of the conversion (6.1 as 6.0999999).
 QString formatSingle(float value)
 {
-    return QString::number(double(value), 'g', QLocale::FloatingPointShortest);
+    return QString::number(double(value), 'g', 7);
 }
 
 float toSingle(double value)

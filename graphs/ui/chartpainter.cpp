@@ -69,8 +69,8 @@ void drawBar(QPainter &painter, std::optional<RasterPlot> &raster, const ChartBa
 
 const QStaticText &staticText(const QFont &font, const QString &text)
 {
-    static QHash<QString, QStaticText> cache;
-    static QString cachedFont;
+    thread_local QHash<QString, QStaticText> cache;
+    thread_local QString cachedFont;
     const QString fontKey = font.key();
     if (fontKey != cachedFont || cache.size() > TextCacheLimit) {
         cache.clear();

@@ -128,9 +128,9 @@ private slots:
         SnrHistory h;
         h.addSample(QString());
         QCOMPARE(h.values().back(), 0.0f);
-        h.addSample(QStringLiteral("6.5"));
+        h.addSample(QStringLiteral("6.1"));
         h.addSample(QStringLiteral("12"));
-        QCOMPARE(h.values()[98], 6.5f);
+        QCOMPARE(h.values()[98], 6.1f);
         QCOMPARE(h.values()[99], 12.0f);
         const GraphDrawing g = h.drawing();
         QCOMPARE(g.ChartTitle, QStringLiteral("Downstream SNR Margin history"));
@@ -142,12 +142,12 @@ private slots:
         const QStringList r = rows(g);
         QCOMPARE(r.size(), 100);
         QCOMPARE(r.first(), QStringLiteral("99,0,0x255x000"));
-        QCOMPARE(r.at(98), QStringLiteral("1,6.5,0x255x000"));
+        QCOMPARE(r.at(98), QStringLiteral("1,6.1,0x255x000"));
         QCOMPARE(r.last(), QStringLiteral("0,12,0x255x000"));
 
         QVERIFY(h.SaveSNRToFile());
         const QByteArray file = dir.read(SnrHistory::FileName);
-        QVERIFY(file.endsWith(",6.5,12\r\n"));
+        QVERIFY(file.endsWith(",6.1,12\r\n"));
         QCOMPARE(file.count(','), 99);
         SnrHistory loaded;
         loaded.LoadSNRFromFile();
