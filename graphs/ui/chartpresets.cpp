@@ -47,6 +47,20 @@ void applyChartPreset(MetalChart &chart, ChartInstance instance)
         applyDarkLook(chart);
         chart.setLineGraph(true);
         break;
+    case ChartInstance::mcSpeeds:
+        chart.setChartTitle(QStringLiteral("Estimated Speed vs Distance"));
+        chart.setDisplayValues(false);
+        chart.setChartFont(narrowFont());
+        chart.setDivisions(100);
+        chart.setTextColour(RGB(255, 255, 0));
+        chart.setBackColour(RGB(0, 0, 0));
+        chart.setBorderColour(RGB(128, 128, 128));
+        chart.setXCell(1);
+        chart.setYCell(1000);
+        chart.setXAxis(QStringLiteral("m"));
+        chart.setLineGraph(true);
+        chart.setCentreXLabels(false);
+        break;
     case ChartInstance::mcSystray:
         chart.setChartTitle(QString());
         chart.setDisplayValues(false);

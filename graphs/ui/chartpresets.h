@@ -9,6 +9,7 @@ enum class ChartInstance {
     mcBits,      // Stats tab
     mcGraphs,    // the three charts of the graphs window
     mcBandwidth, // Bandwidth tab
+    mcSpeeds,    // Exchange tab
     mcSystray,   // tray window
 };
 

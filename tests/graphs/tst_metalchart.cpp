@@ -56,6 +56,15 @@ private slots:
         QVERIFY(bandwidth.LineGraph());
         QCOMPARE(bandwidth.BackColour(), RGB(0, 0, 0));
 
+        MetalChart speeds;
+        applyChartPreset(speeds, ChartInstance::mcSpeeds);
+        QCOMPARE(speeds.ChartTitle(), QStringLiteral("Estimated Speed vs Distance"));
+        QCOMPARE(speeds.Divisions(), 100);
+        QCOMPARE(speeds.YCell(), 1000);
+        QCOMPARE(speeds.XAxis(), QStringLiteral("m"));
+        QVERIFY(speeds.LineGraph());
+        QVERIFY(speeds.LinkToValues());
+
         MetalChart tray;
         applyChartPreset(tray, ChartInstance::mcSystray);
         QVERIFY(!tray.DisplayLabels());
