@@ -145,6 +145,8 @@ void MetalChart::showEvent(QShowEvent *event)
 
 void MetalChart::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (!rect().contains(event->position().toPoint()))
+        return;
     if (event->button() == Qt::RightButton)
         emit RightClick();
     else if (event->button() == Qt::LeftButton)

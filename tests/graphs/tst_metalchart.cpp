@@ -172,6 +172,8 @@ private slots:
         QTest::mouseClick(&chart, Qt::LeftButton);
         QCOMPARE(right.size(), 1);
         QCOMPARE(left.size(), 1);
+        QTest::mouseRelease(&chart, Qt::RightButton, {}, QPoint(150, 50)); // released outside
+        QCOMPARE(right.size(), 1);
     }
 
     void drawGraphSetsTheToolTip()
