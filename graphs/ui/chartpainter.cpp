@@ -25,22 +25,24 @@ constexpr qsizetype TextCacheLimit = 4096;
 
 QColor systemColour(quint32 index)
 {
+    // Stored layouts name colours by their index in the classic system colour
+    // table; the nearest role of the current palette stands in for each.
     const QPalette palette = QGuiApplication::palette();
     switch (index & 0xFF) {
-    case 1: return palette.color(QPalette::Dark);            // desktop
-    case 2: return palette.color(QPalette::Highlight);       // active caption
-    case 5: return palette.color(QPalette::Base);            // window
-    case 6: return palette.color(QPalette::Shadow);          // window frame
-    case 8: return palette.color(QPalette::Text);            // window text
-    case 12: return palette.color(QPalette::Window);         // application workspace
+    case 1: return palette.color(QPalette::Dark);
+    case 2: return palette.color(QPalette::Highlight);
+    case 5: return palette.color(QPalette::Base);
+    case 6: return palette.color(QPalette::Shadow);
+    case 8: return palette.color(QPalette::Text);
+    case 12: return palette.color(QPalette::Window);
     case 13: return palette.color(QPalette::Highlight);
     case 14: return palette.color(QPalette::HighlightedText);
-    case 15: return palette.color(QPalette::Button);         // button face
-    case 16: return palette.color(QPalette::Mid);            // button shadow
-    case 17: return palette.color(QPalette::PlaceholderText);// grey text
+    case 15: return palette.color(QPalette::Button);
+    case 16: return palette.color(QPalette::Mid);
+    case 17: return palette.color(QPalette::PlaceholderText);
     case 18: return palette.color(QPalette::ButtonText);
-    case 20: return palette.color(QPalette::Light);          // button highlight
-    case 21: return palette.color(QPalette::Shadow);         // 3-D dark shadow
+    case 20: return palette.color(QPalette::Light);
+    case 21: return palette.color(QPalette::Shadow);
     case 23: return palette.color(QPalette::ToolTipText);
     case 24: return palette.color(QPalette::ToolTipBase);
     default: return palette.color(QPalette::WindowText);
