@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds and runs the telnet engine benchmarks; prints one "name: value" line per figure.
+#   (a) the ten-line statistics script against the router simulator on loopback,
+#       beside the same login and two reads driven by expect and telnet;
+#   (b) a 100 KB and a 1 MB reply through echo removal, waiting and explode.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+build="${BUILD_DIR:-$root/build-bench}"
+runs="${RUNS:-50}"
+
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_BENCH=ON -DQUILLON_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target bench_telnet quillon-routersim >/dev/null
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+"$build/tools/routersim/quillon-routersim" --port "$port" --margin-drift 0 >/dev/null 2>&1 &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+    sleep 0.1
+done
+
+engine=$("$build/bench/telnet/bench_telnet" stats "$port" "$runs")
+expected=$(expect "$here/login_and_reads.exp" "$port" "$runs")
+echo "$engine"
+echo "$expected"
+awk -v a="${engine##* }" -v b="${expected##* }" 'BEGIN { printf "engine_over_expect: %.3f (target <= 0.5)\n", a / b }'
+"$build/bench/telnet/bench_telnet" reply | sed 's/$//'
