@@ -1,79 +1,53 @@
 #include "graphs/core/bitsfetch.h"
 
-#include "app/core/misc.h"
 #include "router/core/telnetcommands.h"
+#include "stats/core/modemstats.h"
 
 namespace quillon {
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
-const QString LineEnd = QStringLiteral("\\n");
-const QString QuoteEscape = QStringLiteral("\\\"");
-const QString Marker = QStringLiteral("no_where");
+const QString BitTablePath = QStringLiteral("/proc/avalanche/avsar_bit_allocation_table");
+const QString RxSnr0Path = QStringLiteral("/proc/avalanche/avsar_rxsnr0");
+const QString RxSnr1Path = QStringLiteral("/proc/avalanche/avsar_rxsnr1");
+const QString RxSnr2Path = QStringLiteral("/proc/avalanche/avsar_rxsnr2");
+const QString QlnPsdsPath = QStringLiteral("/proc/avalanche/avsar_QLNpsds");
+const QString SnrPsdsPath = QStringLiteral("/proc/avalanche/avsar_SNRpsds");
 
-const QString BitTableCommand = QStringLiteral("cat /proc/avalanche/avsar_bit_allocation_table");
-const QString RxSnr0Command = QStringLiteral("cat /proc/avalanche/avsar_rxsnr0");
-const QString RxSnr1Command = QStringLiteral("cat /proc/avalanche/avsar_rxsnr1");
-const QString RxSnr2Command = QStringLiteral("cat /proc/avalanche/avsar_rxsnr2");
-const QString QlnPsdsCommand = QStringLiteral("cat /proc/avalanche/avsar_QLNpsds");
-const QString SnrPsdsCommand = QStringLiteral("cat /proc/avalanche/avsar_SNRpsds");
-
-QString reply(const TelnetCommands &commands, const QString &command)
+// The marker's error line must go even when it is the reply's last line: its
+// "ca" start would pass for a line of hex values.
+QString reply(const TelnetCommands &commands, const QString &path)
 {
-    return CutMarkerLine(commands.GetTelnetResponse(command));
+    QString text = commands.GetTelnetResponse(QStringLiteral("cat ") + path);
+    RemoveNoWhere(text);
+    return text;
 }
 
 } // namespace
 
-const QStringList &BitsCommands()
+const QStringList &BitsPaths()
 {
-    static const QStringList commands{BitTableCommand, RxSnr0Command, RxSnr1Command,
-                                      RxSnr2Command,   QlnPsdsCommand, SnrPsdsCommand};
-    return commands;
+    static const QStringList paths{BitTablePath, RxSnr0Path, RxSnr1Path, RxSnr2Path, QlnPsdsPath, SnrPsdsPath};
+    return paths;
 }
 
 QString GetBits(const RouterLogin &login)
 {
-    QStringList lines{
-        QStringLiteral("HOST ") + login.address + QLatin1Char(' ') + login.port,
-        QStringLiteral("WAIT ") + Quote(QStringLiteral("login")),
-        QStringLiteral("SEND ") + Quote(login.user + LineEnd),
-        QStringLiteral("WAIT ") + Quote(QStringLiteral("password")),
-        QStringLiteral("SEND ") + Quote(login.password + LineEnd),
-        QStringLiteral("WAIT ") + Quote(QStringLiteral("#")),
-    };
-    for (const QString &command : BitsCommands()) {
-        lines.append(QStringLiteral("SEND ")
-                     + Quote(command + QLatin1Char(' ') + QuoteEscape + Marker + QuoteEscape + LineEnd));
-        lines.append(QStringLiteral("WAIT ") + Quote(Marker));
-    }
-    return lines.join(CrLf);
-}
-
-// The marker's "cat" error line is usually the last line of the reply, with no
-// line end after it, and its "ca" start passes for a line of hex values; so
-// every line from the first that names the marker is dropped.
-QString CutMarkerLine(const QString &reply)
-{
-    QStringList lines = reply.split(CrLf);
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (lines.at(i).contains(Marker, Qt::CaseInsensitive)) {
-            lines.erase(lines.begin() + i, lines.end());
-            break;
-        }
-    }
-    return lines.join(CrLf);
+    QString script;
+    AddLoginPreamble(script, login);
+    for (const QString &path : BitsPaths())
+        AddMarkerRead(script, path);
+    return script;
 }
 
 void ProcessBits(const TelnetCommands &commands, ToneTables &tables)
 {
-    ImportTable(tables, reply(commands, BitTableCommand));
-    ImportSNRTable(tables, reply(commands, RxSnr0Command), 0);
-    ImportSNRTable(tables, reply(commands, RxSnr1Command), 1);
-    ImportSNRTable(tables, reply(commands, RxSnr2Command), 2);
-    ImportPsdsTable(tables, reply(commands, SnrPsdsCommand), true);
-    ImportPsdsTable(tables, reply(commands, QlnPsdsCommand), false);
+    ImportTable(tables, reply(commands, BitTablePath));
+    ImportSNRTable(tables, reply(commands, RxSnr0Path), 0);
+    ImportSNRTable(tables, reply(commands, RxSnr1Path), 1);
+    ImportSNRTable(tables, reply(commands, RxSnr2Path), 2);
+    ImportPsdsTable(tables, reply(commands, SnrPsdsPath), true);
+    ImportPsdsTable(tables, reply(commands, QlnPsdsPath), false);
 }
 
 } // namespace quillon
