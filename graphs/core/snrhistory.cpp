@@ -1,0 +1,111 @@
+#include "graphs/core/snrhistory.h"
+
+#include "app/core/apppaths.h"
+#include "app/core/errorlog.h"
+#include "app/core/misc.h"
+
+#include <QStringList>
+
+#include <algorithm>
+#include <limits>
+#include <cmath>
+
+namespace quillon {
+
+namespace {
+
+const QString Title = QStringLiteral("Downstream SNR Margin history");
+const QString XAxisName = QStringLiteral("last 100 ticks");
+const QString YAxisName = QStringLiteral("SNR");
+const QString SampleColour = QStringLiteral("0x255x000");
+const QString CrLf = QStringLiteral("\r\n");
+
+// A single holds about seven significant digits; more would print the binary
+// noise of the conversion (6.1 as 6.0999999).
+QString formatSingle(float value)
+{
+    return QString::number(double(value), 'g', 7);
+}
+
+float toSingle(double value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    return float(std::clamp(value, double(-std::numeric_limits<float>::max()),
+                            double(std::numeric_limits<float>::max())));
+}
+
+} // namespace
+
+const QString SnrHistory::FileName = QStringLiteral("snr_stats.txt");
+
+void SnrHistory::addSample(const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    std::rotate(m_values.begin(), m_values.begin() + 1, m_values.end());
+    m_values.back() = toSingle(Val(text));
+}
+
+GraphDrawing SnrHistory::drawing() const
+{
+    GraphDrawing chart;
+    chart.ChartTitle = Title;
+    chart.Divisions = 5;
+    chart.XAxis = XAxisName;
+    chart.XCell = 5;
+    chart.YAxis = YAxisName;
+    chart.LineGraph = false;
+
+    QStringList rows;
+    rows.reserve(Points);
+    float largest = 0;
+    for (int i = 0; i < Points; ++i) {
+        const float v = m_values[size_t(i)];
+        largest = std::max(largest, v);
+        rows.append(QString::number(Points - 1 - i) + QLatin1Char(',') + formatSingle(v)
+                    + QLatin1Char(',') + SampleColour);
+    }
+    const qint64 cell = roundHalfEven(double(largest) / 5.0);
+    chart.YCell = cell == 0 ? 1 : int(std::min<qint64>(cell, std::numeric_limits<int>::max()));
+    chart.data = rows.join(CrLf);
+    return chart;
+}
+
+QString SnrHistory::toLine() const
+{
+    QStringList fields;
+    fields.reserve(Points);
+    for (const float v : m_values)
+        fields.append(formatSingle(v));
+    return fields.join(QLatin1Char(','));
+}
+
+void SnrHistory::fromText(const QString &text)
+{
+    QString line = text;
+    while (line.endsWith(QLatin1Char('\n')) || line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    const QStringList fields = line.split(QLatin1Char(','));
+    const int count = int(std::min<qsizetype>(fields.size(), Points));
+    for (int i = 0; i < count; ++i)
+        m_values[size_t(i)] = toSingle(Val(fields.at(i)));
+}
+
+void SnrHistory::LoadSNRFromFile()
+{
+    const QString text = LoadAFile(AppPaths::file(FileName));
+    if (text.isEmpty())
+        return;
+    fromText(text);
+    if (text.split(QLatin1Char(',')).size() < Points)
+        LogError(false, QStringLiteral("9"), QStringLiteral("Subscript out of range"), QStringLiteral("frmMain"),
+                 QStringLiteral("LoadSNRFromFile"));
+}
+
+bool SnrHistory::SaveSNRToFile() const
+{
+    return SaveTextFile(toLine(), AppPaths::file(FileName));
+}
+
+} // namespace quillon

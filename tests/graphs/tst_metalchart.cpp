@@ -1,0 +1,201 @@
+#include "app/core/dialogs.h"
+#include "app/core/misc.h"
+#include "graphs/core/chartdata.h"
+#include "graphs/core/snrhistory.h"
+#include "graphs/ui/chartpresets.h"
+#include "graphs/ui/graphviews.h"
+#include "graphs/ui/metalchart.h"
+#include "tests/support/testsupport.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+quint32 pixel(const QImage &image, int x, int y)
+{
+    const QRgb c = image.pixel(x, y);
+    return RGB(qRed(c), qGreen(c), qBlue(c));
+}
+
+} // namespace
+
+class TestMetalChart : public QObject
+{
+    Q_OBJECT
+private slots:
+    void defaultsAndPresets()
+    {
+        MetalChart chart;
+        QCOMPARE(chart.ChartTitle(), QStringLiteral("Chart"));
+        QVERIFY(chart.DisplayValues());
+        QCOMPARE(chart.XCell(), 10);
+        QCOMPARE(chart.BackColour(), quint32(0xFFFFFF));
+        QVERIFY(chart.LinkToValues());
+
+        applyChartPreset(chart, ChartInstance::mcBits);
+        QCOMPARE(chart.ChartTitle(), QString());
+        QVERIFY(!chart.DisplayValues());
+        QCOMPARE(chart.ChartFont().pointSizeF(), 6.75);
+        QCOMPARE(chart.Divisions(), 30);
+        QCOMPARE(chart.TextColour(), RGB(255, 255, 0));
+        QCOMPARE(chart.BackColour(), RGB(0, 0, 0));
+        QCOMPARE(chart.BorderColour(), RGB(128, 128, 128));
+        QCOMPARE(chart.XAxis(), QStringLiteral("kHz"));
+        QVERIFY(!chart.CentreXLabels());
+        QVERIFY(chart.DrawFuzz());
+        QVERIFY(!chart.LinkToValues());
+        QVERIFY(!chart.LineGraph());
+
+        MetalChart bandwidth;
+        applyChartPreset(bandwidth, ChartInstance::mcBandwidth);
+        QVERIFY(bandwidth.LineGraph());
+        QCOMPARE(bandwidth.BackColour(), RGB(0, 0, 0));
+
+        MetalChart speeds;
+        applyChartPreset(speeds, ChartInstance::mcSpeeds);
+        QCOMPARE(speeds.ChartTitle(), QStringLiteral("Estimated Speed vs Distance"));
+        QCOMPARE(speeds.Divisions(), 100);
+        QCOMPARE(speeds.YCell(), 1000);
+        QCOMPARE(speeds.XAxis(), QStringLiteral("m"));
+        QVERIFY(speeds.LineGraph());
+        QVERIFY(speeds.LinkToValues());
+
+        MetalChart tray;
+        applyChartPreset(tray, ChartInstance::mcSystray);
+        QVERIFY(!tray.DisplayLabels());
+        QVERIFY(!tray.YLabel());
+        QCOMPARE(tray.BackColour(), quint32(0xFFFFFF));
+        QCOMPARE(tray.BorderColour(), RGB(192, 192, 255));
+        QCOMPARE(tray.TextColour(), RGB(128, 128, 128));
+    }
+
+    void barEdgesCarryTheGradientEnds()
+    {
+        MetalChart chart;
+        applyChartPreset(chart, ChartInstance::mcBits);
+        chart.resize(300, 150);
+        const quint32 colour = RGB(66, 122, 183);
+        chart.CreateColumns(QStringLiteral("0,10,66x122x183\r\n1,0,66x122x183\r\n2,6,66x122x183"));
+        const QImage image = chart.render();
+        const ChartBar bar = chart.layout().bars.first();
+        QVERIFY(bar.rect.width() > 3);
+        const int y = bar.rect.center().y();
+        QCOMPARE(pixel(image, bar.rect.left(), y), ShiftColorXP(colour, 150));
+        QCOMPARE(pixel(image, bar.rect.right(), y), BlendColor(colour, 0, 180));
+        const QImage onScreen = chart.grab().toImage(); // the widget's own paint
+        QCOMPARE(pixel(onScreen, bar.rect.left(), y), ShiftColorXP(colour, 150));
+        QCOMPARE(pixel(onScreen, bar.rect.right(), y), BlendColor(colour, 0, 180));
+        // In between, each channel lies between the two ends.
+        const quint32 mid = pixel(image, bar.rect.left() + bar.rect.width() / 2, y);
+        QVERIFY(RedOf(mid) < RedOf(ShiftColorXP(colour, 150)) && RedOf(mid) > RedOf(BlendColor(colour, 0, 180)));
+        // Above the shorter bar: background.
+        const ChartBar second = chart.layout().bars.at(1);
+        QCOMPARE(pixel(image, second.rect.center().x(), second.rect.top() - 3), RGB(0, 0, 0));
+    }
+
+    void markersAreDrawnWhereLaidOut()
+    {
+        MetalChart chart;
+        applyChartPreset(chart, ChartInstance::mcBits);
+        chart.resize(400, 200);
+        chart.SetVerticalColumn(5.5f, 2, RGB(255, 0, 0));
+        chart.SetVerticalColumn(2.0f, 4, RGB(0, 255, 0));
+        QCOMPARE(chart.markers().size(), 2);
+        QStringList rows;
+        for (int i = 0; i < 10; ++i)
+            rows.append(QString::number(i) + QStringLiteral(",1,0x0x200"));
+        chart.CreateColumns(rows.join(QStringLiteral("\r\n")));
+        const ChartLayout &l = chart.layout();
+        QCOMPARE(l.markers.size(), 2);
+        const QImage image = chart.render();
+        const int y = (l.top + l.bottom) / 2;
+        QCOMPARE(l.markers.at(0).left(), l.left + int(roundHalfEven(5.5 * l.columnWidth)) - 1);
+        QCOMPARE(pixel(image, l.markers.at(0).left(), y), RGB(255, 0, 0));
+        QCOMPARE(pixel(image, l.markers.at(0).right(), y), RGB(255, 0, 0));
+        QCOMPARE(pixel(image, l.markers.at(1).left() + 1, y), RGB(0, 255, 0));
+        chart.ResetVerticalColumns();
+        chart.CreateColumns(rows.join(QStringLiteral("\r\n")));
+        QVERIFY(chart.layout().markers.isEmpty());
+    }
+
+    void linesAndEmptyCharts()
+    {
+        MetalChart chart;
+        applyChartPreset(chart, ChartInstance::mcBandwidth);
+        chart.resize(200, 100);
+        chart.CreateColumns(QStringLiteral("0,0,255x0x0\r\n1,8,255x0x0"));
+        const QImage image = chart.render();
+        const QList<QPoint> &line = chart.layout().lines.first();
+        QCOMPARE(pixel(image, line.at(1).x(), line.at(1).y()), RGB(255, 0, 0));
+
+        chart.CreateColumns(QString()); // leaves the chart as it is
+        QVERIFY(chart.data().hasData());
+        chart.ResetChart();
+        QVERIFY(!chart.data().hasData());
+        const QImage blank = chart.render();
+        QCOMPARE(pixel(blank, 100, 50), RGB(0, 0, 0));
+        chart.CreateColumns(QStringLiteral("0,0,1x1x1\r\n1,0,1x1x1")); // all zero: nothing plotted
+        QVERIFY(!chart.layout().plotted);
+        QCOMPARE(pixel(chart.render(), 100, 50), RGB(0, 0, 0));
+    }
+
+    void doubleClickCopiesTheData()
+    {
+        ScriptedDialogs dialogs;
+        MetalChart chart;
+        chart.resize(200, 100);
+        chart.setXAxis(QStringLiteral("kHz"));
+        chart.setYAxis(QStringLiteral("bit"));
+        QTest::mouseDClick(&chart, Qt::LeftButton);
+        QVERIFY(dialogs.shown.isEmpty()); // nothing without data
+
+        chart.CreateColumns(QStringLiteral("0,4,0x0x0\r\n4.3125,5,0x0x0"));
+        QTest::mouseDClick(&chart, Qt::LeftButton);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("X (kHz)\tY (bit)\r\n0\t4\r\n4.3125\t5"));
+        QCOMPARE(dialogs.shown.size(), 1);
+        QCOMPARE(dialogs.shown.at(0).text, QStringLiteral("Graph data copied to clipboard"));
+        QCOMPARE(dialogs.shown.at(0).icon, Dialogs::Icon::Information);
+    }
+
+    void clicksAreReported()
+    {
+        MetalChart chart;
+        chart.resize(100, 100);
+        QSignalSpy right(&chart, &MetalChart::RightClick);
+        QSignalSpy left(&chart, &MetalChart::Click);
+        QTest::mouseClick(&chart, Qt::RightButton);
+        QTest::mouseClick(&chart, Qt::LeftButton);
+        QCOMPARE(right.size(), 1);
+        QCOMPARE(left.size(), 1);
+        QTest::mouseRelease(&chart, Qt::RightButton, {}, QPoint(150, 50)); // released outside
+        QCOMPARE(right.size(), 1);
+    }
+
+    void drawGraphSetsTheToolTip()
+    {
+        MetalChart mcBits;
+        applyChartPreset(mcBits, ChartInstance::mcBits);
+        mcBits.resize(300, 120);
+        SnrHistory snr;
+        snr.addSample(QStringLiteral("6"));
+        DrawGraph(mcBits, QStringLiteral("SNR margin history"), GraphSources{nullptr, &snr, nullptr}, GraphOptions{});
+        QCOMPARE(mcBits.ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
+        QCOMPARE(mcBits.toolTip(), QStringLiteral("Downstream SNR Margin history : double-click to copy data to clipboard"));
+        QCOMPARE(mcBits.data().rows.size(), 100);
+        DrawGraph(mcBits, QStringLiteral("Bits Allocation per Carrier / Channel"), GraphSources{}, GraphOptions{});
+        QVERIFY(!mcBits.data().hasData()); // nothing loaded: emptied
+
+        DrawSNR(snr, QStringLiteral("7.5"), mcBits); // a monitored reading
+        QCOMPARE(snr.values().back(), 7.5f);
+        QCOMPARE(mcBits.data().rows.last().first().valueText, QStringLiteral("7.5"));
+        QCOMPARE(mcBits.YCell(), 2);
+    }
+};
+
+QTEST_MAIN(TestMetalChart)
+#include "tst_metalchart.moc"

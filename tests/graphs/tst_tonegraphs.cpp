@@ -1,0 +1,207 @@
+#include "graphs/core/graphdrawing.h"
+#include "graphs/core/snrhistory.h"
+#include "graphs/core/tonetables.h"
+#include "tests/support/testsupport.h"
+
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+QString wire(const QString &fixture)
+{
+    return QString::fromLatin1(test::readData(QStringLiteral("graphs/") + fixture)).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+ToneTables profile(const QString &name)
+{
+    ToneTables t;
+    ImportTable(t, wire(name + QStringLiteral("_bit_allocation_table.txt")));
+    for (int bin = 0; bin < 3; ++bin)
+        ImportSNRTable(t, wire(name + QStringLiteral("_rxsnr%1.txt").arg(bin)), bin);
+    ImportPsdsTable(t, wire(name + QStringLiteral("_SNRpsds.txt")), true);
+    ImportPsdsTable(t, wire(name + QStringLiteral("_QLNpsds.txt")), false);
+    return t;
+}
+
+QStringList rows(const GraphDrawing &g)
+{
+    return g.data.split(QStringLiteral("\r\n"));
+}
+
+} // namespace
+
+class TestToneGraphs : public QObject
+{
+    Q_OBJECT
+private slots:
+    void bitChartOfAnAdsl1Line()
+    {
+        const ToneTables t = profile(QStringLiteral("adsl1"));
+        const auto g = DrawBitTable(t, false, 0, 32);
+        QVERIFY(g);
+        QCOMPARE(g->ChartTitle, QStringLiteral("Bit / Carrier Allocation"));
+        QCOMPARE(g->YAxis, QStringLiteral("bit"));
+        QCOMPARE(g->XAxis, QStringLiteral("kHz"));
+        QCOMPARE(g->XCell, 15);
+        QVERIFY(!g->LineGraph);
+        QCOMPARE(g->YCell, 2); // max 13 bits / 7
+        const QStringList r = rows(*g);
+        QCOMPARE(r.size(), 32 + 224);
+        QCOMPARE(r.at(0), QStringLiteral("0,0,242x145x64"));
+        QCOMPARE(r.at(6), QStringLiteral("25.875,7,242x145x64"));
+        QVERIFY(r.at(31).endsWith(QStringLiteral(",242x145x64")));
+        QVERIFY(r.at(32).startsWith(QStringLiteral("138,0,66x122x183"))); // labels are tone numbers
+        QVERIFY(r.at(255).startsWith(QStringLiteral("1099.6875,")));
+
+        const auto tones = DrawBitTable(t, true, 0, 32);
+        QCOMPARE(tones->XAxis, QStringLiteral("Tone"));
+        QCOMPARE(tones->XCell, 8);
+        QVERIFY(rows(*tones).at(33).startsWith(QStringLiteral("33,")));
+    }
+
+    void wideTablesSwitchLabelSpacingUnlessLimited()
+    {
+        const ToneTables t = profile(QStringLiteral("adsl2p"));
+        QCOMPARE(DrawBitTable(t, false, 0, 32)->XCell, 30);
+        QCOMPARE(DrawBitTable(t, true, 0, 32)->XCell, 32);
+        QCOMPARE(rows(*DrawBitTable(t, false, 0, 32)).size(), 32 + 480);
+        const auto limited = DrawBitTable(t, true, 255, 32);
+        QCOMPARE(limited->XCell, 8);
+        QCOMPARE(rows(*limited).size(), 32 + 224);
+        QCOMPARE(DrawSNRTable(t, 0, true, 0)->XCell, 32);
+        QCOMPARE(DrawSNRTable(t, 0, true, 255)->XCell, 8);
+        QCOMPARE(rows(*DrawSNRTable(t, 0, true, 255)).size(), 256);
+        QCOMPARE(DrawPsdsTable(t, true, true, true)->XCell, 32);
+    }
+
+    void lowBitChartsGetACellOfOne()
+    {
+        ToneTables t;
+        ImportTable(t, QStringLiteral("AR7 DSL Modem US Bit Allocation:\r\n00 03\r\nAR7 DSL Modem DS Bit Allocation:\r\n00 03 02"));
+        const auto g = DrawBitTable(t, true, 0, 0);
+        QCOMPARE(g->YCell, 1); // 3 / 7 rounds to 0
+        QCOMPARE(g->data, QStringLiteral("0,0,242x145x64\r\n1,3,242x145x64\r\n2,0,66x122x183\r\n3,3,66x122x183\r\n4,2,66x122x183"));
+        QVERIFY(!DrawBitTable(ToneTables{}, true, 0, 0));
+        // A start past the table's end draws the upstream block alone.
+        QCOMPARE(rows(*DrawBitTable(t, true, 0, 9)).size(), 2);
+    }
+
+    void snrChartColoursLowTones()
+    {
+        ToneTables t;
+        ImportSNRTable(t, QStringLiteral("0000 0352 0ff2 0055"), 2);
+        const auto g = DrawSNRTable(t, 2, false, 0);
+        QCOMPARE(g->ChartTitle, QStringLiteral("Rx SNR per Bin for Bin2"));
+        QCOMPARE(g->YAxis, QStringLiteral("dB"));
+        QCOMPARE(g->YCell, 5); // 48 / 10
+        QCOMPARE(g->data, QStringLiteral("0,0,175x0x0\r\n4.3125,10,0x0x215\r\n8.625,48,0x0x215\r\n12.9375,1,0x0x215"));
+        QVERIFY(!DrawSNRTable(t, 1, false, 0));
+        QVERIFY(!DrawSNRTable(t, 3, false, 0));
+    }
+
+    void psdChartsTrimUnmeasuredEnds()
+    {
+        ToneTables t;
+        ImportPsdsTable(t, QStringLiteral("255 255 100 0 101 255"), true);
+        const auto g = DrawPsdsTable(t, true, true, true);
+        QCOMPARE(g->ChartTitle, QStringLiteral("Actual SNR per Sub Carrier"));
+        QVERIFY(g->LineGraph);
+        QCOMPARE(g->data, QStringLiteral("2,18,0x200x200\r\n3,0,0x200x200\r\n4,18.5,0x200x200"));
+        QCOMPARE(rows(*DrawPsdsTable(t, true, true, false)).size(), 6);
+
+        ImportPsdsTable(t, QStringLiteral("255 100 255"), false);
+        const auto q = DrawPsdsTable(t, false, false, true);
+        QCOMPARE(q->ChartTitle, QStringLiteral("Quiet Line Noise in dB\u00B5"));
+        QCOMPARE(q->YAxis, QStringLiteral("dB\u00B5"));
+        QCOMPARE(q->data, QStringLiteral("4.3125,-13,0x200x200"));
+        QCOMPARE(q->YCell, 3); // 13 / 5 = 2.6
+
+        ImportPsdsTable(t, QStringLiteral("255 255"), false);
+        QCOMPARE(DrawPsdsTable(t, false, false, true)->data, QString());
+    }
+
+    void snrHistoryShiftsAndDraws()
+    {
+        test::TempAppDir dir;
+        SnrHistory h;
+        h.addSample(QString());
+        QCOMPARE(h.values().back(), 0.0f);
+        h.addSample(QStringLiteral("6.1"));
+        h.addSample(QStringLiteral("12"));
+        QCOMPARE(h.values()[98], 6.1f);
+        QCOMPARE(h.values()[99], 12.0f);
+        const GraphDrawing g = h.drawing();
+        QCOMPARE(g.ChartTitle, QStringLiteral("Downstream SNR Margin history"));
+        QCOMPARE(g.XAxis, QStringLiteral("last 100 ticks"));
+        QCOMPARE(g.YAxis, QStringLiteral("SNR"));
+        QCOMPARE(g.XCell, 5);
+        QCOMPARE(g.Divisions, std::optional<int>(5));
+        QCOMPARE(g.YCell, 2); // 12 / 5 = 2.4
+        const QStringList r = rows(g);
+        QCOMPARE(r.size(), 100);
+        QCOMPARE(r.first(), QStringLiteral("99,0,0x255x000"));
+        QCOMPARE(r.at(98), QStringLiteral("1,6.1,0x255x000"));
+        QCOMPARE(r.last(), QStringLiteral("0,12,0x255x000"));
+
+        QVERIFY(h.SaveSNRToFile());
+        const QByteArray file = dir.read(SnrHistory::FileName);
+        QVERIFY(file.endsWith(",6.1,12\r\n"));
+        QCOMPARE(file.count(','), 99);
+        SnrHistory loaded;
+        loaded.LoadSNRFromFile();
+        QCOMPARE(loaded.values(), h.values());
+    }
+
+    void snrHistoryFilesThatAreMissingShortOrGarbage()
+    {
+        test::TempAppDir dir;
+        SnrHistory h;
+        h.LoadSNRFromFile();
+        QCOMPARE(h.values()[0], 0.0f);
+        dir.write(SnrHistory::FileName, "1,2,3\r\n");
+        h.LoadSNRFromFile();
+        QCOMPARE(h.values()[2], 3.0f);
+        QCOMPARE(h.values()[3], 0.0f);
+        dir.write(SnrHistory::FileName, QByteArray("x,1e999,,-4") + QByteArray(5000, ','));
+        h.LoadSNRFromFile();
+        QCOMPARE(h.values()[0], 0.0f);
+        QCOMPARE(h.values()[3], -4.0f);
+    }
+
+    void bandwidthHistoryUsesThePaletteForBareSegments()
+    {
+        BandwidthHistoryInput in;
+        in.samples = QStringList(100, QString());
+        in.samples[99] = QStringLiteral("1500,255x0x0|20|30");
+        const GraphDrawing g = DrawBandwidthHistory(in);
+        QCOMPARE(g.ChartTitle, QStringLiteral("Bandwidth History"));
+        QCOMPARE(g.YAxis, QStringLiteral("Bytes"));
+        QVERIFY(g.LineGraph);
+        QCOMPARE(g.YCell, 300);
+        QVERIFY(g.data.endsWith(QStringLiteral("\r\n0,1500,255x0x0|0,20,255x162x0|0,30,255x255x0")));
+        in.titled = false;
+        QCOMPARE(DrawBandwidthHistory(in).ChartTitle, QString());
+    }
+
+    void graphTypesByName()
+    {
+        const ToneTables t = profile(QStringLiteral("adsl1"));
+        SnrHistory snr;
+        const GraphSources sources{&t, &snr, nullptr};
+        const GraphOptions options{false, 0, 32};
+        QCOMPARE(GraphNames().size(), 8);
+        QCOMPARE(DrawGraphByName(GraphNames().at(0), sources, options)->ChartTitle, QStringLiteral("Bit / Carrier Allocation"));
+        QCOMPARE(DrawGraphByName(GraphNames().at(3), sources, options)->ChartTitle, QStringLiteral("Rx SNR per Bin for Bin2"));
+        QVERIFY(!DrawGraphByName(GraphNames().at(4), sources, options)); // ADSL1: no spectrum
+        QVERIFY(!DrawGraphByName(GraphNames().at(7), sources, options)); // no bandwidth history yet
+        QVERIFY(!DrawGraphByName(QStringLiteral("Pie chart"), sources, options));
+        const auto before = snr.values();
+        QCOMPARE(DrawGraphByName(GraphNames().at(6), sources, options)->ChartTitle, QStringLiteral("Downstream SNR Margin history"));
+        QCOMPARE(snr.values(), before); // choosing the history adds no sample
+    }
+};
+
+QTEST_GUILESS_MAIN(TestToneGraphs)
+#include "tst_tonegraphs.moc"

@@ -1,0 +1,321 @@
+#include "graphs/core/bitsfetch.h"
+#include "graphs/core/graphdrawing.h"
+#include "graphs/core/tonetables.h"
+#include "router/core/telnetcommands.h"
+#include "tests/support/testsupport.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <iterator>
+
+using namespace quillon;
+
+namespace {
+
+// Captures are stored with LF; the telnet server sends CR LF.
+QString wire(const QString &fixture)
+{
+    return QString::fromLatin1(test::readData(QStringLiteral("graphs/") + fixture)).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
+QList<qint32> values(const ToneTable &table)
+{
+    QList<qint32> out;
+    for (const ToneValue &v : table)
+        out.append(v.Value);
+    return out;
+}
+
+qint64 sum(const ToneTable &table)
+{
+    qint64 s = 0;
+    for (const ToneValue &v : table)
+        s += v.Value;
+    return s;
+}
+
+ToneTables importProfile(const QString &profile)
+{
+    ToneTables t;
+    ImportTable(t, wire(profile + QStringLiteral("_bit_allocation_table.txt")));
+    for (int bin = 0; bin < 3; ++bin)
+        ImportSNRTable(t, wire(profile + QStringLiteral("_rxsnr%1.txt").arg(bin)), bin);
+    ImportPsdsTable(t, wire(profile + QStringLiteral("_SNRpsds.txt")), true);
+    ImportPsdsTable(t, wire(profile + QStringLiteral("_QLNpsds.txt")), false);
+    return t;
+}
+
+} // namespace
+
+class TestToneTables : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lineTests()
+    {
+        QVERIFY(CheckLineForHex(QStringLiteral("0a 0B"), 2));
+        QVERIFY(!CheckLineForHex(QStringLiteral("0a"), 2)); // must be longer than n
+        QVERIFY(!CheckLineForHex(QStringLiteral("AR7 DSL"), 2));
+        QVERIFY(!CheckLineForHex(QStringLiteral("cat: no_where"), 4));
+        QVERIFY(CheckLineForDigit(QStringLiteral("255 12 x")));
+        QVERIFY(!CheckLineForDigit(QStringLiteral("AR7 SNRpsds:")));
+        QVERIFY(!CheckLineForDigit(QStringLiteral("-5 4")));
+    }
+
+    void addBitLineReusesTheClearedElementAndReadsBlanksAsZero()
+    {
+        ToneTable table{ToneValue{}};
+        AddBitLine(table, QStringLiteral("0a 0f  07"), true);
+        QCOMPARE(values(table), (QList<qint32>{10, 15, 0, 7}));
+        QCOMPARE(table.first().Index, 1);
+        QCOMPARE(table.last().Index, 4);
+        AddBitLine(table, QStringLiteral("12 x9"), false);
+        QCOMPARE(values(table), (QList<qint32>{10, 15, 0, 7, 12, 0}));
+    }
+
+    void adsl1Profile()
+    {
+        const ToneTables t = importProfile(QStringLiteral("adsl1"));
+        QVERIFY(t.BitsLoaded);
+        QCOMPARE(t.USBits.size(), 32);
+        QCOMPARE(t.DSBits.size(), 256);
+        QCOMPARE(sum(t.USBits), 164);
+        QCOMPARE(sum(t.DSBits), 1064);
+        QCOMPARE(t.DSBits.at(64).Value, 0); // pilot
+        for (int bin = 0; bin < 3; ++bin) {
+            QVERIFY(t.RxSnr[size_t(bin)].Loaded);
+            QCOMPARE(t.RxSnr[size_t(bin)].Values.size(), 256);
+        }
+        QCOMPARE(t.RxSnr[0].Values.at(40).Value, 52); // 4389 / 85.04 = 51.6
+        // ADSL1 on this driver prints the headers only: nothing loaded, nothing drawn.
+        QVERIFY(!t.SnrPsdLoaded);
+        QVERIFY(!t.QlnPsdLoaded);
+    }
+
+    void adsl2plusProfile()
+    {
+        const ToneTables t = importProfile(QStringLiteral("adsl2p"));
+        QCOMPARE(t.USBits.size(), 32);
+        QCOMPARE(t.DSBits.size(), 512);
+        QCOMPARE(sum(t.DSBits), 5311);
+        QCOMPARE(sum(t.USBits), 311);
+        QCOMPARE(t.RxSnr[0].Values.size(), 512);
+        QCOMPARE(t.RxSnr[0].Values.at(40).Value, 61); // 5167 / 85.04 = 60.76
+        QVERIFY(t.SnrPsdLoaded);
+        QVERIFY(t.QlnPsdLoaded);
+        QCOMPARE(t.SnrPsdRaw.size(), 512);
+        QCOMPARE(t.SnrPsd.size(), 512);
+        QCOMPARE(t.SnrPsd.at(32).Db, 0.0f);  // 255: not measured
+        QCOMPARE(t.SnrPsd.at(33).Db, 41.0f); // 146 / 2 - 32
+        QCOMPARE(t.QlnPsd.at(0).Db, 0.0f);
+        QCOMPARE(t.QlnPsd.at(32).Db, 37.0f - 209.0f / 2.0f);
+    }
+
+    void psdCodes()
+    {
+        ToneTables t;
+        ImportPsdsTable(t, QStringLiteral("AR7 SNRpsds:\r\n0 100 255 1"), true);
+        QCOMPARE(t.SnrPsd.size(), 4);
+        QCOMPARE(t.SnrPsd.at(0).Db, 0.0f);
+        QCOMPARE(t.SnrPsd.at(1).Db, 18.0f);
+        QCOMPARE(t.SnrPsd.at(2).Db, 0.0f);
+        QCOMPARE(t.SnrPsd.at(2).Raw, 255.0f);
+        QCOMPARE(t.SnrPsd.at(3).Db, -31.5f);
+        ImportPsdsTable(t, QStringLiteral("AR7 QLNpsds:\r\n255 100 0"), false);
+        QCOMPARE(t.QlnPsd.at(0).Db, 0.0f);
+        QCOMPARE(t.QlnPsd.at(1).Db, -13.0f);
+        QCOMPARE(t.QlnPsd.at(2).Db, 37.0f);
+    }
+
+    void snrWordRoundsToWholeDb()
+    {
+        ToneTables t;
+        ImportSNRTable(t, QStringLiteral("AR7 DSL Modem Rx SNR Per Bin for Bin1 :\r\n0352 0000 0ff2 "), 1);
+        QVERIFY(t.RxSnr[1].Loaded);
+        QVERIFY(!t.RxSnr[0].Loaded);
+        QCOMPARE(values(t.RxSnr[1].Values), (QList<qint32>{10, 0, 48}));
+        ImportSNRTable(t, QStringLiteral("x"), 7); // no such bin: ignored
+    }
+
+    void missingHeadersStillSetTheLoadedFlag()
+    {
+        ToneTables t;
+        ImportTable(t, QStringLiteral("00 00 07 08\r\n0a 0b"));
+        QVERIFY(t.BitsLoaded);
+        QCOMPARE(t.DSBits.size(), 1);
+        QCOMPARE(t.USBits.size(), 1);
+        QCOMPARE(t.DSBits.first().Index, 0);
+    }
+
+    void twoBlanksGiveAZero()
+    {
+        ToneTables t;
+        ImportTable(t, QStringLiteral("AR7 DSL Modem DS Bit Allocation:\r\n02 03  04 "));
+        QCOMPARE(values(t.DSBits), (QList<qint32>{2, 3, 0, 4}));
+    }
+
+    void emptyReplyKeepsFlagsAndLeavesOneZeroedElement()
+    {
+        ToneTables t = importProfile(QStringLiteral("adsl2p"));
+        ImportTable(t, wire(QStringLiteral("nosync_bit_allocation_table.txt")));
+        ImportSNRTable(t, wire(QStringLiteral("nosync_rxsnr0.txt")), 0);
+        ImportPsdsTable(t, QStringLiteral("AR7 SNRpsds:"), true);
+        QVERIFY(t.BitsLoaded);
+        QVERIFY(t.RxSnr[0].Loaded);
+        QVERIFY(t.SnrPsdLoaded);
+        QCOMPARE(t.DSBits.size(), 1);
+        QCOMPARE(t.USBits.size(), 1);
+        QCOMPARE(t.RxSnr[0].Values.size(), 1);
+        QCOMPARE(t.SnrPsdRaw.size(), 1);
+    }
+
+    void garbageNeverCrashes()
+    {
+        const QString garbage[] = {
+            QString(),
+            QStringLiteral("\r\n\r\n   \r\n"),
+            QStringLiteral("AR7 DSL Modem DS Bit Allocation:\r\nffffffffffffffffffffffff 99999999999999999999 &H &&& \x01\x02"),
+            QStringLiteral("AR7 DSL Modem US Bit Allocation:\r\n00 0"), // truncated mid-line
+            QStringLiteral("123456789012345678901234567890 1e400 -9e99"),
+            QString(40000, QLatin1Char('7')) + QStringLiteral(" ") + QString(40000, QLatin1Char(' ')),
+        };
+        for (const QString &text : garbage) {
+            ToneTables t;
+            ImportTable(t, text);
+            for (int bin = 0; bin < 3; ++bin)
+                ImportSNRTable(t, text, bin);
+            ImportPsdsTable(t, text, true);
+            ImportPsdsTable(t, text, false);
+            QVERIFY(t.DSBits.size() <= MaxToneValues);
+            QVERIFY(t.SnrPsdRaw.size() <= MaxToneValues);
+            QString log;
+            AnalyseBits(t, log, 0, 32);
+            AnalysePsdsSNR(t, log, 0);
+        }
+    }
+
+    void randomRepliesNeverCrash()
+    {
+        QRandomGenerator random(7300);
+        const QString pieces[] = {QStringLiteral("AR7 DSL Modem US Bit Allocation:"), QStringLiteral("AR7 DSL Modem DS Bit Allocation:"),
+                                  QStringLiteral("\r\n"), QStringLiteral(" "), QStringLiteral("  "), QStringLiteral("0f"), QStringLiteral("ffff"),
+                                  QStringLiteral("255"), QStringLiteral("-"), QStringLiteral("&H"), QStringLiteral("cat: no_where"),
+                                  QStringLiteral("\x00"), QStringLiteral("9999999999")};
+        for (int round = 0; round < 300; ++round) {
+            QString text;
+            const int count = int(random.bounded(200));
+            for (int i = 0; i < count; ++i)
+                text += pieces[random.bounded(int(std::size(pieces)))];
+            ToneTables t;
+            ImportTable(t, text);
+            ImportSNRTable(t, text, int(random.bounded(3)));
+            ImportPsdsTable(t, text, random.bounded(2) == 0);
+            QString log;
+            AnalyseBits(t, log, 0, int(random.bounded(-5, 600)));
+            AnalysePsdsSNR(t, log, 0);
+            QVERIFY(!t.DSBits.isEmpty());
+            QVERIFY(!t.USBits.isEmpty());
+            const int limit = int(random.bounded(-3, 700));
+            (void)DrawBitTable(t, random.bounded(2) == 0, limit, int(random.bounded(-3, 700)));
+            for (int bin = 0; bin < 3; ++bin)
+                (void)DrawSNRTable(t, bin, false, limit);
+            (void)DrawPsdsTable(t, true, true, random.bounded(2) == 0);
+            (void)DrawPsdsTable(t, false, false, true);
+        }
+    }
+
+    void bitGapsExactText()
+    {
+        const ToneTables t = importProfile(QStringLiteral("adsl1"));
+        QString log;
+        AnalyseBits(t, log, 0, 32);
+        QCOMPARE(log, QStringLiteral("Bit Allocation per Bin gaps:\r\n"
+                                     " Gap 1 = 0.000 - 25.875 kHz\t- Voice & guard band\r\n"
+                                     " Gap 2 = 138.000 - 142.313 kHz\t- Guard band between US and DS\r\n"
+                                     " Gap 3 = 276.000 - 280.313 kHz\t- Pilot frequency\r\n"
+                                     " Gap 4 = 776.250 - 780.563 kHz\r\n"
+                                     " Gap 5 = 784.875 - 789.188 kHz\r\n"
+                                     " Gap 6 = 793.500 - 1,099.688 kHz"));
+    }
+
+    void psdGapsAppendToTheSameLog()
+    {
+        const ToneTables t = importProfile(QStringLiteral("adsl2p"));
+        QString log;
+        AnalyseBits(t, log, 0, 32);
+        AnalysePsdsSNR(t, log, 0);
+        QVERIFY(log.startsWith(QStringLiteral("Bit Allocation per Bin gaps:\r\n Gap 1 = 0.000 - 25.875 kHz\t- Voice & guard band\r\n")));
+        QVERIFY(log.endsWith(QStringLiteral("\r\nSNR downstream power spectrum gaps:\r\n"
+                                            " Gap 1 = 0.000 - 142.313 kHz\t- Voice & US")));
+        QString alone;
+        AnalysePsdsSNR(t, alone, 0);
+        QVERIFY(alone.startsWith(QStringLiteral("SNR downstream power spectrum gaps:")));
+
+        ToneTables none;
+        QString untouched = QStringLiteral("x");
+        AnalyseBits(none, untouched, 0, 32);
+        AnalysePsdsSNR(none, untouched, 0);
+        QCOMPARE(untouched, QStringLiteral("x"));
+    }
+
+    void gapNotes()
+    {
+        QString log;
+        LogBitGap(64, 65, 1, log);
+        LogBitGap(32, 33, 2, log);
+        LogBitGap(9, 10, 3, log);
+        LogPsdsGap(30, 40, 4, log);
+        LogPsdsGap(31, 40, 5, log);
+        QCOMPARE(log, QStringLiteral(" Gap 1 = 276.000 - 280.313 kHz\t- Pilot frequency\r\n"
+                                     " Gap 2 = 138.000 - 142.313 kHz\t- Guard band between US and DS\r\n"
+                                     " Gap 3 = 38.813 - 43.125 kHz\r\n"
+                                     " Gap 4 = 129.375 - 172.500 kHz\t- Voice & US\r\n"
+                                     " Gap 5 = 133.688 - 172.500 kHz"));
+    }
+
+    void scriptHasThePreambleAndSixMarkerReads()
+    {
+        const QString script = GetBits({QStringLiteral("192.168.1.1"), QStringLiteral("23"), QStringLiteral("root"),
+                                        QStringLiteral("pa\"ss")});
+        const QStringList lines = script.split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.size(), 18);
+        QCOMPARE(lines.at(0), QStringLiteral("HOST 192.168.1.1 23"));
+        QCOMPARE(lines.at(1), QStringLiteral("WAIT \"login\""));
+        QCOMPARE(lines.at(2), QStringLiteral("SEND \"root\\n\""));
+        QCOMPARE(lines.at(4), QStringLiteral("SEND \"pa\"ss\\n\""));
+        QCOMPARE(lines.at(5), QStringLiteral("WAIT \"#\""));
+        QCOMPARE(lines.at(6), QStringLiteral("SEND \"cat /proc/avalanche/avsar_bit_allocation_table \\\"no_where\\\"\\n\""));
+        QCOMPARE(lines.at(7), QStringLiteral("WAIT \"no_where\""));
+        QCOMPARE(lines.at(14), QStringLiteral("SEND \"cat /proc/avalanche/avsar_QLNpsds \\\"no_where\\\"\\n\""));
+        QCOMPARE(lines.at(16), QStringLiteral("SEND \"cat /proc/avalanche/avsar_SNRpsds \\\"no_where\\\"\\n\""));
+    }
+
+    void processBitsCutsTheMarkerLineEvenWhenItIsLast()
+    {
+        const QString sep = QString(ConversationSeparator);
+        const QString bits = QStringLiteral("AR7 DSL Modem US Bit Allocation:\r\n00 07\r\n\r\nAR7 DSL Modem DS Bit Allocation:\r\n"
+                                            "00 0a 0b\r\ncat: no_where: No such file or directory\r\n/var # ");
+        const QStringList conversation{
+            QStringLiteral("BusyBox login banner"),
+            QStringLiteral("cat /proc/avalanche/avsar_bit_allocation_table \"no_where\"") + sep + bits,
+            QStringLiteral("cat /proc/avalanche/avsar_rxsnr0 \"no_where\"") + sep
+                + QStringLiteral("AR7 DSL Modem Rx SNR Per Bin for Bin0 :\r\n0352 0ff2\r\ncat: can't open 'no_where': No such file or directory"),
+            QStringLiteral("cat /proc/avalanche/avsar_SNRpsds \"no_where\"") + sep
+                + QStringLiteral("\r\nAR7 SNRpsds:\r\n255 100\r\ncat: no_where: No such file or directory\r\n# "),
+        };
+        const TelnetCommands commands = TelnetCommands::ExplodeTelnetCommands(conversation);
+        ToneTables t;
+        ProcessBits(commands, t);
+        QCOMPARE(values(t.USBits), (QList<qint32>{0, 7}));
+        QCOMPARE(values(t.DSBits), (QList<qint32>{0, 10, 11}));
+        QCOMPARE(values(t.RxSnr[0].Values), (QList<qint32>{10, 48}));
+        QVERIFY(!t.RxSnr[1].Loaded);
+        QCOMPARE(t.SnrPsd.size(), 2);
+        QCOMPARE(t.SnrPsd.at(1).Db, 18.0f);
+        QVERIFY(!t.QlnPsdLoaded);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestToneTables)
+#include "tst_tonetables.moc"
