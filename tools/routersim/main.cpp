@@ -110,8 +110,13 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "A simulated ADSL router (TI AR7 firmware, BusyBox telnetd and ash) for trying and testing Quillon.\n"
-        "It serves telnet on loopback: log in, then cat the /proc/avalanche files, /proc/uptime, /proc/net/dev "
-        "and /proc/ticfg/env, use getenv/setenv/unsetenv, echo \"logger:status/log\" | cm_cli, and reboot.\n"
+        "It serves telnet on loopback and prints \"listening on ADDRESS:PORT\" when ready.\n"
+        "Files: /proc/avalanche/avsar_ver, avsar_modem_stats, avsar_dsl_modulation_schemes,\n"
+        "  avsar_bit_allocation_table, avsar_rxsnr0/1/2, avsar_SNRpsds, avsar_QLNpsds, avsar_modem_training;\n"
+        "  /proc/uptime, /proc/net/dev, /proc/ticfg/env (writable), /proc/version, /var and /tmp (RAM disk).\n"
+        "Commands: cat, echo, grep, getenv, setenv, unsetenv, cm_cli (logger:status/log,\n"
+        "  begin;logger:command/logclear;end), reboot, cd, pwd, help, exit; pipes, ;, &&, ||, > and >>.\n"
+        "The environment variables high_precision=1 and DSL_BIT_TMODE change the modem's texts as on a real router.\n"
         "Runs until interrupted (SIGINT or SIGTERM)."));
     parser.addHelpOption();
     for (const Value &v : kValues) {

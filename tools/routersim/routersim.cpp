@@ -127,8 +127,7 @@ void RouterSim::acceptPending()
         if (!socket)
             break;
         // Each connection draws its own faults, repeatably for a given seed.
-        static quint32 counter = 0;
-        auto *session = new SimSession(socket, *m_system, m_options, m_options.seed * 7919u + ++counter, this);
+        auto *session = new SimSession(socket, *m_system, m_options, m_options.seed * 7919u + ++m_connections, this);
         m_sessions.append(session);
         connect(session, &SimSession::finished, this, [this](SimSession *s) {
             m_sessions.removeOne(s);

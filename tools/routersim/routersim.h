@@ -20,6 +20,8 @@ namespace quillon::sim {
 inline constexpr char kBigFilePath[] = "/proc/bigfile";
 inline constexpr qint64 kBigFileBytes = 1024 * 1024;
 
+// Read live through RouterSim::options(), except profile, seed and
+// wrapAfterBytes, which shape the router when it is constructed.
 struct SimOptions
 {
     // "adsl": G.dmt, 256 tones, long line; "adsl2plus": ADSL2+, 512 tones, short line.
@@ -30,7 +32,10 @@ struct SimOptions
     bool rawTabs{false};     // TABs as they are instead of expanded to 8-column stops
     int catErrorStyle{0};    // 0: "cat: F: No such file or directory", 1: "cat: can't open 'F': ..."
     bool terminalQuery{false}; // ESC [6n after every shell prompt
-    bool byteByByte{false};  // every byte in its own write
+    // Every byte in its own write, one per event-loop pass: an in-process
+    // client should wait in a real event loop (QEventLoop, QSignalSpy::wait),
+    // since polling waits sleep ~10 ms between passes.
+    bool byteByByte{false};
     bool randomSplits{false}; // writes cut at random points
     qint64 dropAfterBytes{-1}; // close a connection after this many command-output bytes
     bool errorWithoutMarker{false}; // cat's missing-file error names no file
@@ -102,6 +107,7 @@ private:
     QString m_error;
     bool m_rebooting{false};
     bool m_running{false};
+    quint32 m_connections{0};
 };
 
 } // namespace quillon::sim

@@ -20,15 +20,22 @@ constexpr double kCodingGainDb = 4.0;
 constexpr double kGapDb = 9.75;
 constexpr double kDbPerBit = 3.01;
 
+// A long G.dmt line (about 4 km, interleaved) and a short ADSL2+ line (fast path).
 const LineProfile kProfiles[] = {
-    {"adsl", false, 256, 54.0, 31.0, 83.5, 43.0, 0.6, -139.0, 7.0, 12.0, 1, 0.92, 0.80, 3,
-     "414C4342", "b5 00 41 4c 43 42 00 00", 19, 12,
-     "7.03.01.00", "7.03.01.00", "7.03.01.00", "01.07.2c", "7300/7300A", false, false, 2, 1,
-     0, 0, 0, {{{130, 4.0, 4.0}, {0, 0, 1}, {0, 0, 1}}}},
-    {"adsl2plus", true, 512, 14.0, 7.0, 67.5, 57.0, 0.3, -141.0, 9.0, 11.0, 0, 0.94, 0.85, 16,
-     "4244434D", "b5 00 42 44 43 4d 95 0f", 17, 12,
-     "7.05.01.00", "7.05.01.00", "7.05.00.00", "01.07.2c", "Ohio250(7200/7100A2)", true, true, 1, 0,
-     17534, -381, -404, {{{211, 12.0, 2.5}, {252, 10.0, 2.5}, {340, 8.0, 3.0}}}},
+    {.name = "adsl", .adsl2plus = false, .dsTones = 256, .dsAttenDb = 54.0, .usAttenDb = 31.0,
+     .dsTopDb = 83.5, .usTopDb = 43.0, .usSlopeDb = 0.6, .qlnFloor = -139.0, .dsMarginDb = 7.0,
+     .usMarginDb = 12.0, .path = 1, .dsRs = 0.92, .usRs = 0.80, .trainedMode = 3, .vendorHex = "414C4342",
+     .atucGhsVid = "b5 00 41 4c 43 42 00 00", .dsPower = 19, .usPower = 12, .atmDriver = "7.03.01.00",
+     .dslHal = "7.03.01.00", .datapump = "7.03.01.00", .sarHal = "01.07.2c", .chipset = "7300/7300A",
+     .psdsAvailable = false, .signedPower = false, .showtimeCount = 2, .failTrains = 1, .hlinsc = 0,
+     .usActPsd = 0, .dsActPsd = 0, .notches = {{{130, 4.0, 4.0}, {0, 0, 1}, {0, 0, 1}}}},
+    {.name = "adsl2plus", .adsl2plus = true, .dsTones = 512, .dsAttenDb = 14.0, .usAttenDb = 7.0,
+     .dsTopDb = 67.5, .usTopDb = 57.0, .usSlopeDb = 0.3, .qlnFloor = -141.0, .dsMarginDb = 9.0,
+     .usMarginDb = 11.0, .path = 0, .dsRs = 0.94, .usRs = 0.85, .trainedMode = 16, .vendorHex = "4244434D",
+     .atucGhsVid = "b5 00 42 44 43 4d 95 0f", .dsPower = 17, .usPower = 12, .atmDriver = "7.05.01.00",
+     .dslHal = "7.05.01.00", .datapump = "7.05.00.00", .sarHal = "01.07.2c", .chipset = "Ohio250(7200/7100A2)",
+     .psdsAvailable = true, .signedPower = true, .showtimeCount = 1, .failTrains = 0, .hlinsc = 17534,
+     .usActPsd = -381, .dsActPsd = -404, .notches = {{{211, 12.0, 2.5}, {252, 10.0, 2.5}, {340, 8.0, 3.0}}}},
 };
 
 // Noise in [-1, 1] that depends only on (seed, tone, channel), so every file
@@ -132,14 +139,6 @@ int SimModem::rateFor(int bitSum, int loadedTones, bool downstream) const
     const double rs = downstream ? m_profile->dsRs : m_profile->usRs;
     const int kbps = qMax(0, qFloor(4.0 * (bitSum - loadedTones / 2.0) * rs));
     return m_profile->adsl2plus ? kbps : kbps / 32 * 32;
-}
-
-int SimModem::dsBitsTotal() const
-{
-    int sum = 0;
-    for (int b : m_dsBits)
-        sum += b;
-    return sum;
 }
 
 double SimModem::dsSnrNow(int tone, const ModemConditions &c) const

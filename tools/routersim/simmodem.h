@@ -36,7 +36,7 @@ public:
 
     bool isAdsl2Plus() const;
 
-    // Text of one /proc/avalanche file (LF line ends); empty name: not a modem file.
+    // Files by their name under /proc/avalanche; texts have LF line ends.
     bool hasFile(const QString &name) const;
     QByteArray file(const QString &name, const ModemConditions &c) const;
 
@@ -49,10 +49,6 @@ public:
     QByteArray qlnPsds(const ModemConditions &c) const;
     QByteArray training(const ModemConditions &c) const;
 
-    // Figures behind the texts, for callers that check consistency.
-    int dsRateKbps() const { return m_dsRate; }
-    int usRateKbps() const { return m_usRate; }
-    int dsBitsTotal() const;
     int dsMaxAttainableKbps(const ModemConditions &c) const;
     double dsMarginDb(const ModemConditions &c) const;
     double usMarginDb(const ModemConditions &c) const;

@@ -29,6 +29,9 @@ const char kTerminalQuery[] = "\x1B[6n";
 
 constexpr qsizetype kMaxLineBytes = 4096;   // longer input is cut, as a tty's line buffer does
 constexpr qsizetype kMaxQueuedLines = 1000; // typed-ahead lines kept while a reply is pending
+// A client that stops reading stalls the shell, as a full pty does, instead of
+// letting unsent output grow without bound.
+constexpr qint64 kMaxUnsentBytes = 4 * 1024 * 1024;
 
 bool isGarbageByte(int b)
 {
@@ -56,6 +59,8 @@ SimSession::SimSession(QTcpSocket *socket, SimSystem &system, const SimOptions &
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
         if (m_closeAfterSend && m_out.isEmpty() && m_socket->bytesToWrite() == 0)
             m_socket->disconnectFromHost();
+        else
+            processLines();
     });
     sendRaw(QByteArray(kNegotiation, sizeof kNegotiation - 1));
     sendLoginPrompt();
@@ -138,7 +143,8 @@ void SimSession::readInput()
 void SimSession::processLines()
 {
     while (!m_done && !m_lines.isEmpty()
-           && (m_state == State::Login || m_state == State::Password || m_state == State::Shell))
+           && (m_state == State::Login || m_state == State::Password || m_state == State::Shell)
+           && m_out.size() + m_socket->bytesToWrite() < kMaxUnsentBytes)
         handleLine(m_lines.takeFirst());
 }
 
@@ -205,8 +211,10 @@ void SimSession::handleCommand(const QByteArray &line)
     }
     m_state = State::Busy;
     QTimer::singleShot(m_options.replyDelayMs, this, [this, line] {
-        if (!m_done)
-            sendCommandOutput(m_shell.run(line));
+        if (m_done)
+            return;
+        sendCommandOutput(m_shell.run(line));
+        processLines();
     });
 }
 
@@ -226,7 +234,6 @@ void SimSession::sendCommandOutput(const ShellResult &result)
     }
     sendPrompt();
     m_state = State::Shell;
-    processLines();
 }
 
 void SimSession::sendLoginPrompt()
@@ -298,12 +305,20 @@ QByteArray SimSession::toTerminal(const QByteArray &text)
     return out;
 }
 
+// Junk goes between words, never inside one, so marker words and labels
+// survive while every parser meets bytes it did not expect.
 QByteArray SimSession::withGarbage(const QByteArray &text)
 {
+    QList<qsizetype> gaps;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == 0 || i == text.size() || text[i - 1] == '\n' || text[i] == ' ' || text[i] == '\t'
+            || text[i] == '\n')
+            gaps.append(i);
+    }
     const int runs = int(qMin<qsizetype>(64, 1 + text.size() / 512));
     QList<qsizetype> at;
     for (int i = 0; i < runs; ++i)
-        at.append(qsizetype(m_random.bounded(quint32(text.size() + 1))));
+        at.append(gaps[qsizetype(m_random.bounded(quint32(gaps.size())))]);
     std::sort(at.begin(), at.end());
     QByteArray out;
     qsizetype from = 0;

@@ -52,7 +52,6 @@ public:
     QByteArray netDevFile() const;
     QByteArray bigFile() const;
     ModemConditions modemConditions() const;
-    const SimModem &modem() const { return m_modem; }
 
 private:
     struct Interface

@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds the JPEG benchmark in Release and prints its figures.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_BENCH=ON -DQUILLON_BUILD_TESTS=OFF >/dev/null
+cmake --build build-bench -j2 --target bench_jpeg >/dev/null
+./build-bench/bench/jpeg/bench_jpeg

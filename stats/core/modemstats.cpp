@@ -1,0 +1,230 @@
+#include "stats/core/modemstats.h"
+
+#include "app/core/misc.h"
+#include "router/core/telnetcommands.h"
+#include "stats/core/routerscripts.h"
+#include "stats/core/vendors.h"
+
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace quillon {
+
+namespace {
+
+const QString EndOfLine = QStringLiteral("[EOL]");
+
+// Labels of the modem statistics file; a blank before some colons is the
+// driver's own spelling.
+const QString UsRateLabel = QStringLiteral("US Connection Rate:");
+const QString DsRateLabel = QStringLiteral("DS Connection Rate:");
+const QString DsMaxRateLabel = QStringLiteral("DS Max Attainable Bit Rate:");
+const QString UsMaxRateLabel = QStringLiteral("US Max Attainable Bit Rate:");
+const QString DsAttenuationLabel = QStringLiteral("DS Line Attenuation:");
+const QString DsMarginLabel = QStringLiteral("DS Margin:");
+const QString UsAttenuationLabel = QStringLiteral("US Line Attenuation:");
+const QString UsMarginLabel = QStringLiteral("US Margin:");
+const QString DsPowerLabel = QStringLiteral("DS Transmit Power:");
+const QString UsPowerLabel = QStringLiteral("US Transmit Power :");
+const QString VendorLabel = QStringLiteral("ATUC Vendor Code:");
+const QString RevisionLabel = QStringLiteral("ATUC Revision:");
+const QString TrainedModeLabel = QStringLiteral("Trained Mode:");
+const QString SelectedModeLabel = QStringLiteral("Selected Mode:");
+const QString TrainedPathLabel = QStringLiteral("Trained Path:");
+const QString PeakCellRateLabel = QStringLiteral("US Peak Cell Rate:");
+
+// The ways BusyBox versions word the error for the missing marker file.
+const QString NoWhereError = QStringLiteral("cat: no_where: No such file or directory");
+const QString NoWhereOpenError = QStringLiteral("cat: can't open 'no_where'");
+
+constexpr double TwoTo31 = 2147483648.0;
+constexpr double TwoTo32 = 4294967296.0;
+
+QStringList splitLines(const QString &text)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    return text.split(lineEnd);
+}
+
+// Cuts the text at the start of the first occurrence of `line`, whether or
+// not a line end follows it.
+void cutAtLine(QString &text, const QString &line)
+{
+    const qsizetype at = text.indexOf(line, 0, Qt::CaseInsensitive);
+    if (at >= 0)
+        text.truncate(at);
+}
+
+QString numberText(double value)
+{
+    if (value == std::floor(value) && std::fabs(value) < 9.0e15)
+        return QString::number(static_cast<qint64>(value));
+    return QString::number(value, 'g', 15);
+}
+
+} // namespace
+
+QString BlankTabs(const QString &text)
+{
+    QString out = text;
+    out.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return out;
+}
+
+void RemoveNoWhere(QString &text)
+{
+    if (text.contains(NoWhereError, Qt::CaseInsensitive)) {
+        cutAtLine(text, NoWhereError);
+    } else if (text.contains(NoWhereOpenError, Qt::CaseInsensitive)) {
+        cutAtLine(text, NoWhereOpenError);
+    } else if (text.contains(QString::fromLatin1(MarkerWord), Qt::CaseInsensitive)) {
+        const QString middle = GetMiddle(QStringLiteral("cat:"), QStringLiteral("directory"), text, 1, false);
+        if (!middle.isEmpty())
+            cutAtLine(text, QStringLiteral("cat:") + middle + QStringLiteral("directory"));
+    }
+}
+
+QString GetStatsValue(const QStringList &lines, const QString &label, const QString &endLabel)
+{
+    for (const QString &line : lines) {
+        if (line.contains(label, Qt::CaseInsensitive))
+            return GetMiddle(label, endLabel, line + EndOfLine, 1, false).trimmed();
+    }
+    return {};
+}
+
+ADSLModes LoadADSLModes(const QString &text)
+{
+    ADSLModes modes;
+    const QStringList lines = splitLines(BlankTabs(text));
+    for (const QString &raw : lines) {
+        const QString line = RemoveMultipleBlocks(raw, QStringLiteral(" "), false).trimmed();
+        if (line.isEmpty())
+            continue;
+        QString code = Field(line, QStringLiteral(" "), 2);
+        code.replace(QStringLiteral("0x"), QStringLiteral("&H"), Qt::CaseInsensitive);
+        const double value = Val(code);
+        ADSLMode mode{Field(line, QStringLiteral(" "), 1),
+                      (value >= -32768 && value <= 32767) ? qint32(roundHalfEven(value)) : -1};
+        if (!modes.isEmpty() && modes.last().Name.isEmpty())
+            modes.last() = mode;
+        else
+            modes.append(mode);
+    }
+    return modes;
+}
+
+QString GetADSLMode(const ADSLModes &modes, const QString &code, bool *found, bool *isADSL2)
+{
+    const double value = Val(code);
+    const bool fits = value >= -32768 && value <= 32767;
+    const qint64 wanted = fits ? roundHalfEven(value) : 0;
+    for (const ADSLMode &mode : modes) {
+        if (!fits || mode.Code != wanted)
+            continue;
+        if (found)
+            *found = true;
+        if (isADSL2)
+            *isADSL2 = mode.Name.startsWith(QStringLiteral("ADSL_2"), Qt::CaseInsensitive);
+        QString name = mode.Name;
+        name.replace(QLatin1Char('_'), QLatin1Char(' '));
+        name.replace(QStringLiteral("plus"), QStringLiteral("+"));
+        return name;
+    }
+    if (found)
+        *found = false;
+    return {};
+}
+
+QString GetPathType(const QString &code)
+{
+    const qint64 path = roundHalfEven(Val(code));
+    if (path == 0)
+        return QStringLiteral("Fastpath");
+    if (path == 1)
+        return QStringLiteral("Interleaved");
+    return QStringLiteral("Unknown path (") + QString::number(path) + QLatin1Char(')');
+}
+
+QString ConvertVendor(const QString &hex)
+{
+    QString out;
+    for (qsizetype i = 0; i < hex.size(); i += 2) {
+        bool ok = false;
+        const uint code = hex.mid(i, 2).toUInt(&ok, 16);
+        if (ok && code != 0)
+            out += QChar(code);
+    }
+    return out;
+}
+
+void CorrectSubZero(QString &value)
+{
+    const double v = Val(value);
+    const double magnitude = std::fabs(v);
+    if (magnitude <= 65535)
+        return;
+    // The driver prints a negative DS margin as 2^31 + margin, and a negative
+    // ADSL2/2+ US margin as an unsigned 32-bit number.
+    const double corrected = (v >= TwoTo32 - 65536) ? v - TwoTo32 : magnitude - TwoTo31;
+    value = numberText(corrected);
+}
+
+ModemStats ParseModemStats(const QString &modesReply, const QString &statsReply)
+{
+    QString modesText = BlankTabs(modesReply);
+    RemoveNoWhere(modesText);
+    const ADSLModes modes = LoadADSLModes(modesText);
+
+    QString statsText = BlankTabs(statsReply);
+    RemoveNoWhere(statsText);
+    const QStringList lines = splitLines(statsText);
+
+    ModemStats s;
+    s.usRate = GetStatsValue(lines, UsRateLabel, DsRateLabel);
+    s.dsRate = GetStatsValue(lines, DsRateLabel, EndOfLine);
+    s.dsMaxRate = GetStatsValue(lines, DsMaxRateLabel, EndOfLine);
+    s.usMaxRate = GetStatsValue(lines, UsMaxRateLabel, EndOfLine);
+    s.dsAttenuation = GetStatsValue(lines, DsAttenuationLabel, DsMarginLabel);
+    s.dsMargin = GetStatsValue(lines, DsMarginLabel, EndOfLine);
+    s.usAttenuation = GetStatsValue(lines, UsAttenuationLabel, UsMarginLabel);
+    s.usMargin = GetStatsValue(lines, UsMarginLabel, EndOfLine);
+    s.dsPower = GetStatsValue(lines, DsPowerLabel, EndOfLine);
+    s.usPower = GetStatsValue(lines, UsPowerLabel, DsPowerLabel);
+    s.vendorCode = ConvertVendor(GetStatsValue(lines, VendorLabel, RevisionLabel));
+    s.vendorRevision = GetStatsValue(lines, RevisionLabel, EndOfLine);
+    s.mode = GetADSLMode(modes, GetStatsValue(lines, TrainedModeLabel, SelectedModeLabel), &s.modeFound, &s.isADSL2);
+    s.path = GetPathType(GetStatsValue(lines, TrainedPathLabel, PeakCellRateLabel));
+    CorrectSubZero(s.dsMargin);
+    CorrectSubZero(s.usMargin);
+    return s;
+}
+
+QString BootTimeText(const QDateTime &bootTime)
+{
+    return bootTime.isValid() ? bootTime.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")) : QString();
+}
+
+ModemStatsLabels StatsLabels(const ModemStats &stats, const VendorTable &vendors, const QDateTime &bootTime)
+{
+    const QString kbits = QStringLiteral(" kbit/s");
+    const QString dB = QStringLiteral(" dB");
+    ModemStatsLabels l;
+    l.lastBoot = QStringLiteral("Last boot: ") + BootTimeText(bootTime);
+    l.downRate = stats.dsRate + kbits;
+    l.upRate = stats.usRate + kbits;
+    l.maxDownRate = GetFormattedRate(stats.dsMaxRate);
+    l.maxUpRate = GetFormattedRate(stats.usMaxRate);
+    l.downSNR = stats.dsMargin + dB;
+    l.upSNR = stats.usMargin + dB;
+    l.downAtt = stats.dsAttenuation + dB;
+    l.upAtt = stats.usAttenuation + dB;
+    l.vendor = vendors.FindVendor(stats.vendorCode) + QStringLiteral(", Revision ") + stats.vendorRevision;
+    l.downPower = stats.dsPower + dB;
+    l.upPower = stats.usPower + dB;
+    l.mode = stats.mode + QLatin1Char(' ') + stats.path;
+    return l;
+}
+
+} // namespace quillon

@@ -1,0 +1,108 @@
+#include "stats/core/report.h"
+
+#include "app/core/apppaths.h"
+#include "app/core/appinfo.h"
+#include "app/core/clock.h"
+#include "app/core/dialogs.h"
+#include "stats/core/modemstats.h"
+
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+
+namespace quillon {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+bool writeWhole(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace
+
+void AddToString(QString &buffer, const QString &line)
+{
+    if (buffer.isEmpty())
+        buffer = line;
+    else
+        buffer += CrLf + line;
+}
+
+void AddToReport(QString &report, const QString &line)
+{
+    if (!report.isEmpty())
+        report += CrLf;
+    report += line;
+}
+
+QString ReportHeader(const QString &windowCaption, const QDateTime &now)
+{
+    // Month names in English whatever the desktop's language: the report is a
+    // plain document users paste into forums.
+    return windowCaption + QStringLiteral(" report - ")
+        + QLocale::c().toString(now, QStringLiteral("dd MMM yyyy hh:mm:ss"));
+}
+
+QStringList ModemStatsReportLines(const ModemStatsLabels &labels, const QString &versionText)
+{
+    return {labels.lastBoot,
+            QStringLiteral("DS rate: ") + labels.downRate,
+            QStringLiteral("US rate: ") + labels.upRate,
+            QStringLiteral("Max DS rate: ") + labels.maxDownRate,
+            QStringLiteral("Max US rate: ") + labels.maxUpRate,
+            QStringLiteral("DS SNR: ") + labels.downSNR,
+            QStringLiteral("US SNR: ") + labels.upSNR,
+            QStringLiteral("DS Attn: ") + labels.downAtt,
+            QStringLiteral("US Attn: ") + labels.upAtt,
+            QStringLiteral("DS Power: ") + labels.downPower,
+            QStringLiteral("US Power: ") + labels.upPower,
+            QStringLiteral("Mode: ") + labels.mode,
+            versionText};
+}
+
+void AnalyseAndReport(QString &report, const QString &analysis)
+{
+    AddToReport(report, analysis);
+}
+
+QString CopyReportStatus(const QString &text, bool &copied)
+{
+    copied = !text.isEmpty();
+    return copied ? QStringLiteral("Report has been copied to the clipboard.")
+                  : QStringLiteral("There is no report to be copied.");
+}
+
+QString ReportFileName(const QDateTime &now, const QString &document)
+{
+    return now.toString(QStringLiteral("yyyyMMdd_hhmmss")) + QLatin1Char('_') + document + QStringLiteral(".txt");
+}
+
+bool SaveReportAs(const QString &text, const QString &document, const QString &path)
+{
+    if (writeWhole(path, text.toLatin1())) {
+        Dialogs::message(Dialogs::Icon::Information, appTitle(),
+                         QStringLiteral("The ") + document + QStringLiteral(" has been saved as: ")
+                             + QFileInfo(path).fileName());
+        return true;
+    }
+    Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
+                     QStringLiteral("Could not save the ") + document + QStringLiteral(" file."));
+    return false;
+}
+
+bool SaveReport(const QString &text, const QString &document)
+{
+    return SaveReportAs(text, document, AppPaths::file(ReportFileName(Clock::now(), document)));
+}
+
+} // namespace quillon

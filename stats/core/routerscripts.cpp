@@ -1,0 +1,80 @@
+#include "stats/core/routerscripts.h"
+
+#include "app/core/misc.h"
+#include "stats/core/report.h"
+
+namespace quillon {
+
+namespace {
+
+const QString LineEnd = QStringLiteral("\\n"); // sent by the engine as a line end
+
+QString sendLine(const QString &text)
+{
+    return QStringLiteral("SEND ") + Quote(text + LineEnd);
+}
+
+QString waitLine(const QString &text)
+{
+    return QStringLiteral("WAIT ") + Quote(text);
+}
+
+} // namespace
+
+QString QuoteEscape()
+{
+    return QStringLiteral("\\\"");
+}
+
+void AddToScript(QString &script, const QString &line)
+{
+    AddToString(script, line);
+}
+
+void AddLoginPreamble(QString &script, const RouterLogin &login)
+{
+    AddToScript(script, QStringLiteral("HOST ") + login.host + QLatin1Char(' ') + login.port);
+    AddToScript(script, waitLine(QStringLiteral("login")));
+    AddToScript(script, sendLine(login.user));
+    AddToScript(script, waitLine(QStringLiteral("password")));
+    AddToScript(script, sendLine(login.password));
+    AddToScript(script, waitLine(QStringLiteral("#")));
+}
+
+void AddMarkerRead(QString &script, const QString &path)
+{
+    const QString marker = QString::fromLatin1(MarkerWord);
+    AddToScript(script, sendLine(QStringLiteral("cat ") + path + QLatin1Char(' ') + QuoteEscape() + marker
+                                 + QuoteEscape()));
+    AddToScript(script, waitLine(marker));
+}
+
+QString GetStatsScript(const RouterLogin &login)
+{
+    QString script;
+    AddLoginPreamble(script, login);
+    AddMarkerRead(script, QString::fromLatin1(ModulationSchemesPath));
+    AddMarkerRead(script, QString::fromLatin1(ModemStatsPath));
+    return script;
+}
+
+QString GetRouterVersionScript(const RouterLogin &login)
+{
+    QString script;
+    AddLoginPreamble(script, login);
+    AddMarkerRead(script, QString::fromLatin1(VersionPath));
+    AddToScript(script, sendLine(QString::fromLatin1(UptimeCommand)));
+    AddToScript(script, waitLine(QStringLiteral("#")));
+    return script;
+}
+
+QString RebootRouterScript(const RouterLogin &login)
+{
+    QString script;
+    AddLoginPreamble(script, login);
+    AddToScript(script, QStringLiteral("DELAY 5"));
+    AddToScript(script, sendLine(QStringLiteral("reboot")));
+    return script;
+}
+
+} // namespace quillon

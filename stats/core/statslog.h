@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace quillon {
+
+inline constexpr char StatsTextFileName[] = "stats.txt";
+inline constexpr char StatsCsvFileName[] = "stats.csv";
+
+// What one monitoring reading puts into the statistics logs.
+struct StatsLogEntry
+{
+    QDateTime when;
+    QString dsRate;
+    QString dsAttenuation;
+    QString dsMargin;
+    QString usRate;
+    QString usAttenuation;
+    QString usMargin;
+    QString pingState; // "Up", "Down" or empty before the first ping
+    qint32 lastRtt{0};
+    bool stateChanged{false}; // the reading was started by a change of ping state
+};
+
+struct ModemStats;
+
+// The entry of a monitoring reading taken now (Clock::now()).
+StatsLogEntry StatsLogEntryFor(const ModemStats &stats, const QString &pingState, qint32 lastRtt, bool stateChanged);
+
+// "dd/mm/yyyy hh:mm<TAB>rate, margin, state, rtt[, Changed]"
+QString StatsTextLine(const StatsLogEntry &entry);
+// "dd/mm/yyyy hh:mm,dsRate,dsAttn,dsMargin,usRate,usAttn,usMargin,state,rtt"
+QString StatsCsvLine(const StatsLogEntry &entry);
+
+// Appends the reading to the logs that are switched on and returns the text
+// line, which always goes to the window's reading box.
+QString LogStatsReading(const StatsLogEntry &entry, bool saveText, bool saveCsv);
+
+} // namespace quillon

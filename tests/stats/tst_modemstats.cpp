@@ -1,0 +1,220 @@
+#include "app/core/apppaths.h"
+#include "router/core/telnetcommands.h"
+#include "stats/core/modemstats.h"
+#include "stats/core/vendors.h"
+#include "tests/support/testsupport.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+QString fixture(const char *name)
+{
+    return QString::fromLatin1(test::readData(QStringLiteral("stats/") + QLatin1String(name)));
+}
+
+const QString Vendors = QStringLiteral("# makers\r\nBDCM=Broadcom\r\nALCB=Alcatel=ignored\r\n=NoCode\r\nEMPT=\r\nTSTC=Texas Instruments\r\n");
+
+} // namespace
+
+class TestModemStats : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void adsl2plusReplyFillsEveryLabel()
+    {
+        const ModemStats s = ParseModemStats(fixture("adsl2p_modulation_schemes.txt"), fixture("adsl2p_modem_stats.txt"));
+        QVERIFY(s.modeFound);
+        QVERIFY(s.isADSL2);
+        QCOMPARE(s.vendorCode, QStringLiteral("BDCM"));
+
+        const ModemStatsLabels l = StatsLabels(s, VendorTable::fromText(Vendors), QDateTime(QDate(2008, 10, 28), QTime(9, 14)));
+        QCOMPARE(l.lastBoot, QStringLiteral("Last boot: 28/10/2008 09:14:00"));
+        QCOMPARE(l.downRate, QStringLiteral("19019 kbit/s"));
+        QCOMPARE(l.upRate, QStringLiteral("1026 kbit/s"));
+        QCOMPARE(l.maxDownRate, QStringLiteral("21012 kbit/s"));
+        QCOMPARE(l.maxUpRate, QStringLiteral("1176 kbit/s"));
+        QCOMPARE(l.downSNR, QStringLiteral("9 dB"));
+        QCOMPARE(l.upSNR, QStringLiteral("11 dB"));
+        QCOMPARE(l.downAtt, QStringLiteral("14 dB"));
+        QCOMPARE(l.upAtt, QStringLiteral("7 dB"));
+        QCOMPARE(l.downPower, QStringLiteral("17 dB"));
+        QCOMPARE(l.upPower, QStringLiteral("12 dB"));
+        QCOMPARE(l.vendor, QStringLiteral("Broadcom, Revision 1"));
+        QCOMPARE(l.mode, QStringLiteral("ADSL 2+ Fastpath"));
+    }
+
+    void tabsPassedThroughGiveTheSameValues()
+    {
+        // Raw driver TABs, and BusyBox 1.x's wording of the marker error.
+        const ModemStats s = ParseModemStats(fixture("adsl1_modulation_schemes_tabs.txt"), fixture("adsl1_modem_stats_tabs.txt"));
+        QCOMPARE(s.usRate, QStringLiteral("480"));
+        QCOMPARE(s.dsRate, QStringLiteral("3648"));
+        QCOMPARE(s.dsAttenuation, QStringLiteral("54"));
+        QCOMPARE(s.dsMargin, QStringLiteral("7"));
+        QCOMPARE(s.usAttenuation, QStringLiteral("31"));
+        QCOMPARE(s.usMargin, QStringLiteral("12"));
+        QCOMPARE(s.usPower, QStringLiteral("12"));
+        QCOMPARE(s.dsPower, QStringLiteral("19"));
+        QCOMPARE(s.dsMaxRate, QStringLiteral("3840 kbps"));
+        QCOMPARE(s.usMaxRate, QStringLiteral("n/a"));
+        QCOMPARE(s.vendorCode, QStringLiteral("ALCB"));
+        QCOMPARE(s.vendorRevision, QStringLiteral("1"));
+        QCOMPARE(s.mode, QStringLiteral("ADSL G.dmt"));
+        QCOMPARE(s.path, QStringLiteral("Interleaved"));
+        QVERIFY(!s.isADSL2);
+    }
+
+    void negativeMargins()
+    {
+        const ModemStats s = ParseModemStats(fixture("adsl2p_modulation_schemes.txt"), fixture("negmargin_modem_stats.txt"));
+        QCOMPARE(s.dsMargin, QStringLiteral("-3")); // 2^31 - 3
+        QCOMPARE(s.usMargin, QStringLiteral("-3")); // 2^32 - 3
+
+        const QStringList in = {QStringLiteral("2147483651"), QStringLiteral("6.5"), QStringLiteral("65535"),
+                                QStringLiteral("4294901760"), QStringLiteral("4294967295"), QString()};
+        const QStringList out = {QStringLiteral("3"), QStringLiteral("6.5"), QStringLiteral("65535"),
+                                 QStringLiteral("-65536"), QStringLiteral("-1"), QString()};
+        for (qsizetype i = 0; i < in.size(); ++i) {
+            QString v = in.at(i);
+            CorrectSubZero(v);
+            QCOMPARE(v, out.at(i));
+        }
+    }
+
+    void modesVendorsAndPaths()
+    {
+        // A trained mode missing from the table: empty mode, the path alone.
+        const ModemStats s = ParseModemStats(QString(), fixture("adsl2p_modem_stats.txt"));
+        QVERIFY(!s.modeFound);
+        QCOMPARE(StatsLabels(s, VendorTable(), {}).mode, QStringLiteral(" Fastpath"));
+
+        QCOMPARE(GetPathType(QStringLiteral("0")), QStringLiteral("Fastpath"));
+        QCOMPARE(GetPathType(QStringLiteral("1")), QStringLiteral("Interleaved"));
+        QCOMPARE(GetPathType(QStringLiteral("7")), QStringLiteral("Unknown path (7)"));
+
+        const ADSLModes modes = LoadADSLModes(QStringLiteral("NO_MODE 0x0\r\n\r\n  ADSL_2plus_AnxM   0x2000  \r\nADSL_G.dmt 3"));
+        QCOMPARE(modes.size(), 3);
+        bool found = false;
+        bool adsl2 = false;
+        QCOMPARE(GetADSLMode(modes, QStringLiteral("8192"), &found, &adsl2), QStringLiteral("ADSL 2+ AnxM"));
+        QVERIFY(found && adsl2);
+        QCOMPARE(GetADSLMode(modes, QStringLiteral("3"), &found, &adsl2), QStringLiteral("ADSL G.dmt"));
+        QVERIFY(!adsl2);
+
+        QCOMPARE(ConvertVendor(QStringLiteral("54535443")), QStringLiteral("TSTC"));
+        QCOMPARE(ConvertVendor(QStringLiteral("00424443004D")), QStringLiteral("BDCM"));
+
+        const VendorTable vendors = VendorTable::fromText(Vendors);
+        QCOMPARE(vendors.vendors().size(), 3);
+        QCOMPARE(vendors.FindVendor(QStringLiteral("bdcm")), QStringLiteral("Broadcom"));
+        QCOMPARE(vendors.FindVendor(QStringLiteral("ALCB")), QStringLiteral("Alcatel"));
+        QCOMPARE(vendors.FindVendor(QStringLiteral("IKNS")), QStringLiteral("Unknown manufacturer (IKNS)"));
+    }
+
+    void vendorsFileBesideTheProgram()
+    {
+        test::TempAppDir dir;
+        QCOMPARE(VendorTable::LoadVendors().FindVendor(QStringLiteral("BDCM")), QStringLiteral("Unknown manufacturer (BDCM)"));
+        QVERIFY(!QFile::exists(dir.file(QStringLiteral("ErrorLog.txt"))));
+        dir.write(QStringLiteral("vendors.txt"), Vendors.toLatin1());
+        QCOMPARE(VendorTable::LoadVendors().FindVendor(QStringLiteral("TSTC")), QStringLiteral("Texas Instruments"));
+    }
+
+    void olderDriversAndNoSync()
+    {
+        const ModemStats old = ParseModemStats(fixture("adsl2p_modulation_schemes.txt"), fixture("olddriver_modem_stats.txt"));
+        QCOMPARE(old.vendorCode, QString()); // "ATUC Vendor ID:" in decimal, not read
+        QCOMPARE(old.usAttenuation, QStringLiteral("62"));
+
+        const ModemStats idle = ParseModemStats(fixture("adsl2p_modulation_schemes.txt"), fixture("nosync_modem_stats.txt"));
+        QCOMPARE(idle.mode, QStringLiteral("NO MODE"));
+        QCOMPARE(idle.dsRate, QStringLiteral("0"));
+    }
+
+    void removeNoWhere_data()
+    {
+        QTest::addColumn<QString>("in");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("old busybox") << QStringLiteral("a\r\ncat: no_where: No such file or directory\r\n# ") << QStringLiteral("a\r\n");
+        QTest::newRow("new busybox") << QStringLiteral("a\r\ncat: can't open 'no_where': No such file or directory") << QStringLiteral("a\r\n");
+        QTest::newRow("other wording") << QStringLiteral("a\r\nCAT: no_where: missing directory\r\n") << QStringLiteral("a\r\n");
+        QTest::newRow("no marker") << QStringLiteral("a\r\nb") << QStringLiteral("a\r\nb");
+        QTest::newRow("marker only in text") << QStringLiteral("no_where") << QStringLiteral("no_where");
+    }
+
+    void removeNoWhere()
+    {
+        QFETCH(QString, in);
+        QFETCH(QString, out);
+        RemoveNoWhere(in);
+        QCOMPARE(in, out);
+    }
+
+    void versionTextLosesTheMarkerLine()
+    {
+        QString v = fixture("adsl1_ver.txt");
+        RemoveNoWhere(v);
+        QVERIFY(v.startsWith(QLatin1String("ATM Driver version:[7.03.01.00]")));
+        QVERIFY(!v.contains(QLatin1String("no_where")));
+    }
+
+    void repliesOfAFinishedScript()
+    {
+        const QChar sep = ConversationSeparator;
+        const QStringList conversation = {
+            QStringLiteral("BusyBox on (none) login: "),
+            QStringLiteral("cat /proc/avalanche/avsar_dsl_modulation_schemes \"no_where\"") + sep
+                + fixture("adsl2p_modulation_schemes.txt") + QStringLiteral("\r\n/var # "),
+            QStringLiteral("cat /proc/avalanche/avsar_modem_stats \"no_where\"") + sep + QStringLiteral("\r\n")
+                + fixture("negmargin_modem_stats.txt") + QStringLiteral("\r\n/var # "),
+            QStringLiteral("cat /proc/avalanche/avsar_ver \"no_where\"") + sep + fixture("adsl1_ver.txt")
+                + QStringLiteral("\r\n# "),
+            QStringLiteral("cat /proc/uptime") + sep + QStringLiteral("275913.47\t268120.66\r\n/var # "),
+        };
+        const TelnetCommands commands = TelnetCommands::ExplodeTelnetCommands(conversation);
+        const ModemStats s = ProcessModemStats(commands);
+        QCOMPARE(s.dsRate, QStringLiteral("19019"));
+        QCOMPARE(s.dsMargin, QStringLiteral("-3"));
+        QCOMPARE(s.vendorCode, QStringLiteral("TSTC"));
+        QCOMPARE(s.mode, QStringLiteral("ADSL 2+"));
+
+        const RouterVersion v = ProcessVersion(commands);
+        QCOMPARE(v.uptime, QStringLiteral("275913.47 268120.66"));
+        QVERIFY(v.versionText.startsWith(QLatin1String("ATM Driver version:[7.03.01.00]")));
+        QVERIFY(v.versionText.contains(QLatin1String("Chipset ID: [7300/7300A]")));
+        QVERIFY(!v.versionText.contains(QLatin1String("no_where")));
+
+        const TelnetCommands empty = TelnetCommands::ExplodeTelnetCommands({QStringLiteral("banner")});
+        QCOMPARE(ProcessModemStats(empty).dsRate, QString());
+        QCOMPARE(ProcessVersion(empty).uptime, QString());
+    }
+
+    void garbageAndTruncatedInputNeverCrash()
+    {
+        const QString modes = fixture("adsl2p_modulation_schemes.txt");
+        const QString stats = fixture("adsl2p_modem_stats.txt");
+        for (qsizetype cut = 0; cut < stats.size(); cut += 37)
+            ParseModemStats(modes.left(cut), stats.left(cut));
+        auto *rng = QRandomGenerator::global();
+        for (int round = 0; round < 200; ++round) {
+            QByteArray junk(int(rng->bounded(600)), Qt::Uninitialized);
+            for (char &c : junk)
+                c = char(rng->bounded(256));
+            const QString text = QString::fromLatin1(junk);
+            ParseModemStats(text, text + stats.mid(int(rng->bounded(int(stats.size())))));
+            ConvertVendor(text);
+            QString v = text;
+            CorrectSubZero(v);
+        }
+        ParseModemStats(QStringLiteral("X 0x99999999999\r\nY -0x1"), QStringLiteral("Trained Mode: 1e308 Selected Mode:"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModemStats)
+#include "tst_modemstats.moc"

@@ -1,0 +1,68 @@
+#include "stats/core/routerscripts.h"
+
+#include <QtTest>
+
+using namespace quillon;
+
+class TestRouterScripts : public QObject
+{
+    Q_OBJECT
+
+private:
+    static RouterLogin login() { return {QStringLiteral("192.168.1.1"), QStringLiteral("23"), QStringLiteral("root"), QStringLiteral("admin")}; }
+
+private slots:
+    void statsScriptLineByLine()
+    {
+        const QString script = GetStatsScript(login());
+        QVERIFY(!script.endsWith(QLatin1String("\r\n")));
+        const QStringList lines = script.split(QStringLiteral("\r\n"));
+        const QStringList expected = {
+            QStringLiteral("HOST 192.168.1.1 23"),
+            QStringLiteral("WAIT \"login\""),
+            QStringLiteral("SEND \"root\\n\""),
+            QStringLiteral("WAIT \"password\""),
+            QStringLiteral("SEND \"admin\\n\""),
+            QStringLiteral("WAIT \"#\""),
+            QStringLiteral("SEND \"cat /proc/avalanche/avsar_dsl_modulation_schemes \\\"no_where\\\"\\n\""),
+            QStringLiteral("WAIT \"no_where\""),
+            QStringLiteral("SEND \"cat /proc/avalanche/avsar_modem_stats \\\"no_where\\\"\\n\""),
+            QStringLiteral("WAIT \"no_where\""),
+        };
+        QCOMPARE(lines, expected);
+    }
+
+    void versionAndRebootScripts()
+    {
+        const QStringList version = GetRouterVersionScript(login()).split(QStringLiteral("\r\n"));
+        QCOMPARE(version.size(), 10);
+        QCOMPARE(version.at(6), QStringLiteral("SEND \"cat /proc/avalanche/avsar_ver \\\"no_where\\\"\\n\""));
+        QCOMPARE(version.at(8), QStringLiteral("SEND \"cat /proc/uptime\\n\""));
+        QCOMPARE(version.at(9), QStringLiteral("WAIT \"#\""));
+
+        const QStringList reboot = RebootRouterScript(login()).split(QStringLiteral("\r\n"));
+        QCOMPARE(reboot.size(), 8);
+        QCOMPARE(reboot.at(6), QStringLiteral("DELAY 5"));
+        QCOMPARE(reboot.at(7), QStringLiteral("SEND \"reboot\\n\""));
+    }
+
+    void passwordWithQuoteIsPassedUnchanged()
+    {
+        RouterLogin l = login();
+        l.password = QStringLiteral("pa\"ss");
+        const QStringList lines = GetStatsScript(l).split(QStringLiteral("\r\n"));
+        QCOMPARE(lines.at(4), QStringLiteral("SEND \"pa\"ss\\n\""));
+    }
+
+    void addToScriptJoinsWithCrLf()
+    {
+        QString script;
+        AddToScript(script, QStringLiteral("A"));
+        QCOMPARE(script, QStringLiteral("A"));
+        AddToScript(script, QStringLiteral("B"));
+        QCOMPARE(script, QStringLiteral("A\r\nB"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRouterScripts)
+#include "tst_routerscripts.moc"

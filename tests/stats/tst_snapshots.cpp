@@ -1,0 +1,194 @@
+#include "app/core/clock.h"
+#include "app/core/dialogs.h"
+#include "stats/core/snapshots.h"
+#include "tests/support/testsupport.h"
+
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+QDateTime at(int day, int hour, int minute)
+{
+    return QDateTime(QDate(2008, 10, day), QTime(hour, minute));
+}
+
+SlotArray amounts(double rx, double tx)
+{
+    SlotArray a{};
+    a[0] = {rx, tx};
+    return a;
+}
+
+const QByteArray SavedFile = "27/10/08 10 : 1,1 0,0 0,0 0,0\r\n"
+                             "27/10/08 11 : 2,2 0,0 0,0 0,0\r\n"
+                             "09/08 : 9,9 0,0 0,0 0,0\r\n"
+                             "10/08 : 1,2 3,4 5,6 7,8\r\n"
+                             "44 08 : 40,4 0,0 0,0 0,0\r\n"
+                             "28/10/08 : 30,3 0,0 0,0 0,0\r\n"
+                             "28/10/08 13 : 7,7 0,0 0,0 0,0\r\n"
+                             "28/10/08 14 : 50,5 0,0 0,0 0,0\r\n"
+                             "Boot - 28/10/2008 09:14:00 : 100,10 0,0 0,0 0,0 : 28/10/2008 14:10:00";
+
+} // namespace
+
+class TestSnapshots : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void loadingTheCurrentPeriods()
+    {
+        test::TempAppDir dir;
+        dir.write(QStringLiteral("bwtotals.txt"), SavedFile);
+        ScopedClock clock(at(28, 14, 30));
+        BandwidthSnapshots s;
+        s.LoadSnapshots();
+        for (int slot = 0; slot < 4; ++slot) {
+            QCOMPARE(s.ThisMonth().Totals[size_t(slot)].Rx, 1.0 + 2 * slot);
+            QCOMPARE(s.ThisMonth().Totals[size_t(slot)].Tx, 2.0 + 2 * slot);
+        }
+        QCOMPARE(s.LastHour().Totals[0].Rx, 50.0);
+        QCOMPARE(s.Today().Totals[0].Rx, 30.0);
+        QCOMPARE(s.ThisWeek().Totals[0].Rx, 40.0);
+        QCOMPARE(s.SavedBoot().Totals[0].Rx, 100.0);
+        QCOMPARE(s.SavedBootTime(), at(28, 9, 14));
+        QCOMPARE(s.SavedAt(), at(28, 14, 10));
+        QCOMPARE(s.MonthLines(), QStringList({QStringLiteral("10/08 : 1,2 3,4 5,6 7,8"), QStringLiteral("09/08 : 9,9 0,0 0,0 0,0")}));
+    }
+
+    void restartWithinOneBootAddsTheGap()
+    {
+        test::TempAppDir dir;
+        dir.write(QStringLiteral("bwtotals.txt"), SavedFile);
+        ScopedClock clock(at(28, 14, 30));
+        BandwidthSnapshots s;
+        s.LoadSnapshots();
+        s.SinceBoot().Totals = amounts(300, 30); // the router's counters at the first reading
+        s.UpdateSnapshots(amounts(0, 0), at(28, 9, 14));
+        // 200 bytes went by while the program was closed; the save lay in this hour.
+        QCOMPARE(s.LastHour().Totals[0].Rx, 250.0);
+        QCOMPARE(s.Today().Totals[0].Rx, 230.0);
+        QCOMPARE(s.ThisMonth().Totals[0].Tx, 22.0);
+
+        s.UpdateSnapshots(amounts(5, 1), at(28, 9, 14));
+        QCOMPARE(s.SinceBoot().Totals[0].Rx, 305.0);
+        QCOMPARE(s.LastHour().Totals[0].Rx, 255.0);
+    }
+
+    void gapIsNotAddedToAPeriodTheSaveWasNotIn()
+    {
+        test::TempAppDir dir;
+        QByteArray file = SavedFile;
+        file.replace("28/10/2008 14:10:00", "28/10/2008 13:50:00");
+        dir.write(QStringLiteral("bwtotals.txt"), file);
+        ScopedClock clock(at(28, 14, 30));
+        BandwidthSnapshots s;
+        s.LoadSnapshots();
+        s.SinceBoot().Totals = amounts(300, 30);
+        s.UpdateSnapshots(amounts(0, 0), at(28, 9, 14));
+        QCOMPARE(s.LastHour().Totals[0].Rx, 50.0);
+        QCOMPARE(s.Today().Totals[0].Rx, 230.0);
+    }
+
+    void rebootAddsSinceBootTrafficToPeriodsThatBeganBefore()
+    {
+        test::TempAppDir dir;
+        dir.write(QStringLiteral("bwtotals.txt"), SavedFile);
+        ScopedClock clock(at(28, 14, 30));
+        BandwidthSnapshots s;
+        s.LoadSnapshots();
+        s.SinceBoot().Totals = amounts(1000, 100);
+        s.UpdateSnapshots(amounts(0, 0), at(28, 13, 50)); // booted before this hour began
+        QCOMPARE(s.LastHour().Totals[0].Rx, 50.0);
+        QCOMPARE(s.Today().Totals[0].Rx, 1030.0);
+        QCOMPARE(s.ThisWeek().Totals[0].Rx, 1040.0);
+        QCOMPARE(s.ThisMonth().Totals[0].Rx, 1001.0);
+        QCOMPARE(s.ThisMonth().Totals[1].Rx, 3.0);
+    }
+
+    void firstRunTakesTheBootTrafficWhereEmpty()
+    {
+        test::TempAppDir dir;
+        ScopedClock clock(at(28, 14, 30));
+        BandwidthSnapshots s;
+        s.LoadSnapshots();
+        s.SinceBoot().Totals = amounts(1000, -1); // -1: a half that was never read
+        s.UpdateSnapshots(amounts(0, 0), at(28, 14, 20));
+        QCOMPARE(s.LastHour().Totals[0].Rx, 1000.0);
+        QCOMPARE(s.LastHour().Totals[0].Tx, 0.0);
+        QCOMPARE(s.ThisMonth().Totals[0].Rx, 1000.0);
+    }
+
+    void rolloverWritesTheOldPeriod()
+    {
+        test::TempAppDir dir;
+        ScopedClock clock(at(28, 14, 59));
+        BandwidthSnapshots s;
+        s.LoadSnapshots();
+        s.UpdateSnapshots(amounts(10, 1), at(28, 9, 0));
+        clock.set(at(28, 15, 1));
+        s.UpdateSnapshots(amounts(20, 2), at(28, 9, 0));
+        QCOMPARE(s.LastHour().Totals[0].Rx, 20.0);
+        QCOMPARE(s.Today().Totals[0].Rx, 30.0);
+        QVERIFY(s.SnapshotLines().contains(QStringLiteral("28/10/08 14 : 10,1 0,0 0,0 0,0")));
+    }
+
+    void closeDropsYesterdaysHoursAndReplacesTheFile()
+    {
+        test::TempAppDir dir;
+        dir.write(QStringLiteral("bwtotals.txt"), SavedFile);
+        ScopedClock clock(at(28, 14, 30));
+        BandwidthSnapshots s;
+        s.LoadSnapshots();
+        s.SinceBoot().Totals = amounts(300, 30);
+        s.UpdateSnapshots(amounts(0, 0), at(28, 9, 14));
+        QVERIFY(s.Close(at(28, 9, 14)));
+        const QByteArray saved = dir.read(QStringLiteral("bwtotals.txt"));
+        QVERIFY(!saved.endsWith("\r\n"));
+        const QList<QByteArray> lines = saved.split('\n');
+        QCOMPARE(lines.size(), 7);
+        QVERIFY(!saved.contains("27/10/08"));
+        QVERIFY(saved.contains("28/10/08 13 : 7,7 0,0 0,0 0,0\r\n"));
+        QVERIFY(saved.contains("28/10/08 14 : 250,25 0,0 0,0 0,0\r\n"));
+        QVERIFY(saved.contains("Boot - 28/10/2008 09:14:00 : 300,30 0,0 0,0 0,0 : 28/10/2008 14:30:00"));
+
+        // Loading what was saved gives the same totals back.
+        BandwidthSnapshots again;
+        again.LoadSnapshots();
+        QCOMPARE(again.LastHour().Totals[0].Rx, 250.0);
+        QCOMPARE(again.SavedBoot().Totals[0].Rx, 300.0);
+    }
+
+    void nothingWrittenWithoutASampleAndFailuresReported()
+    {
+        test::TempAppDir dir;
+        ScriptedDialogs dialogs;
+        ScopedClock clock(at(28, 14, 30));
+        BandwidthSnapshots idle;
+        idle.LoadSnapshots();
+        QVERIFY(idle.Close(at(28, 9, 14)));
+        QVERIFY(dir.read(QStringLiteral("bwtotals.txt")).isEmpty());
+
+        dir.write(QStringLiteral("bwtotals.txt"), "garbage : : :\r\n: x\r\nBoot - nonsense : a,b c\r\n10/08 : ,,, 1,2");
+        BandwidthSnapshots s;
+        s.LoadSnapshots();
+        QCOMPARE(s.ThisMonth().Totals[1].Rx, 1.0);
+        QVERIFY(s.SavedBoot().Loaded);
+        QCOMPARE(s.SavedBoot().Totals[0].Rx, 0.0);
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void formatting()
+    {
+        SnapshotRecord r;
+        r.Totals[0] = {1024, 0};
+        const QStringList names = {QStringLiteral("WAN"), QStringLiteral("LAN"), QStringLiteral("WLAN"), QStringLiteral("USB")};
+        QVERIFY(BandwidthSnapshots::FormatSnapshot(r, true, names).startsWith(QLatin1String("WAN-Rx     WAN-Tx     LAN-Rx")));
+        QVERIFY(BandwidthSnapshots::FormatSnapshot(r, false, names).startsWith(QLatin1String("...1.00 KB")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSnapshots)
+#include "tst_snapshots.moc"

@@ -1,0 +1,78 @@
+#include "app/core/clock.h"
+#include "stats/core/modemstats.h"
+#include "stats/core/statslog.h"
+#include "tests/support/testsupport.h"
+
+#include <QFile>
+#include <QtTest>
+
+using namespace quillon;
+
+namespace {
+
+StatsLogEntry reading(bool changed)
+{
+    StatsLogEntry e;
+    e.when = QDateTime(QDate(2008, 10, 28), QTime(14, 5, 9));
+    e.dsRate = QStringLiteral("8128");
+    e.dsAttenuation = QStringLiteral("20");
+    e.dsMargin = QStringLiteral("-3");
+    e.usRate = QStringLiteral("448");
+    e.usAttenuation = QStringLiteral("11");
+    e.usMargin = QStringLiteral("12");
+    e.pingState = QStringLiteral("Down");
+    e.lastRtt = 37;
+    e.stateChanged = changed;
+    return e;
+}
+
+} // namespace
+
+class TestStatsLog : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void changedMarkOnlyInTheTextLog()
+    {
+        test::TempAppDir dir;
+        const QString line = LogStatsReading(reading(true), true, true);
+        QCOMPARE(line, QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37, Changed"));
+        QCOMPARE(dir.read(QStringLiteral("stats.txt")), QByteArray("28/10/2008 14:05\t8128, -3, Down, 37, Changed\r\n"));
+        QCOMPARE(dir.read(QStringLiteral("stats.csv")), QByteArray("28/10/2008 14:05,8128,20,-3,448,11,12,Down,37\r\n"));
+    }
+
+    void appendsKeepEarlierLines()
+    {
+        test::TempAppDir dir;
+        dir.write(QStringLiteral("stats.txt"), "earlier\r\n");
+        LogStatsReading(reading(false), true, false);
+        LogStatsReading(reading(false), true, false);
+        QCOMPARE(dir.read(QStringLiteral("stats.txt")),
+                 QByteArray("earlier\r\n28/10/2008 14:05\t8128, -3, Down, 37\r\n28/10/2008 14:05\t8128, -3, Down, 37\r\n"));
+        QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
+    }
+
+    void entryFromAReading()
+    {
+        ScopedClock clock(QDateTime(QDate(2008, 10, 28), QTime(14, 5, 59)));
+        ModemStats s;
+        s.dsRate = QStringLiteral("8128");
+        s.dsMargin = QStringLiteral("6.5");
+        s.usAttenuation = QStringLiteral("11");
+        const StatsLogEntry e = StatsLogEntryFor(s, QString(), 0, false);
+        QCOMPARE(StatsTextLine(e), QStringLiteral("28/10/2008 14:05\t8128, 6.5, , 0"));
+        QCOMPARE(StatsCsvLine(e), QStringLiteral("28/10/2008 14:05,8128,,6.5,,11,,,0"));
+    }
+
+    void bothLogsOffStillGivesTheBoxLine()
+    {
+        test::TempAppDir dir;
+        QCOMPARE(LogStatsReading(reading(false), false, false), QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37"));
+        QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.txt"))));
+        QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStatsLog)
+#include "tst_statslog.moc"
