@@ -4,6 +4,7 @@
 // Prints one "name: value" line per figure.
 
 #include "router/core/orbtelnet.h"
+#include "router/core/replybuffer.h"
 #include "router/core/telnetcommands.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 
 using namespace quillon;
@@ -74,16 +76,49 @@ int benchStats(quint16 port, int runs)
     return 0;
 }
 
-// A router whose `cat big "no_where"` prints `bytes` of text.
-double timeReply(qint64 bytes)
+// What a router prints for `cat big "no_where"` when big holds `bytes` of text.
+QByteArray routerReply(qint64 bytes, int *lines)
 {
-    const QByteArray command = "cat big \"no_where\"";
     QByteArray body;
     body.reserve(bytes + 100);
     int line = 0;
     while (body.size() < bytes)
         body += "line " + QByteArray::number(++line) + " 0123456789 abcdefghij klmnopqrst uvwxyz\r\n";
-    const QByteArray reply = command + "\r\n" + body + "cat: no_where: No such file or directory\r\n# ";
+    *lines = line;
+    return "cat big \"no_where\"\r\n" + body + "cat: no_where: No such file or directory\r\n# ";
+}
+
+// Echo removal and the wait for the marker over pieces as the socket hands
+// them over, then the conversation entry and its explode into lines.
+double timeEchoAndExplode(qint64 bytes, qsizetype pieceSize)
+{
+    int lines = 0;
+    const QString wire = QString::fromLatin1(routerReply(bytes, &lines));
+    const QString command = QStringLiteral("cat big \"no_where\"");
+    QElapsedTimer clock;
+    clock.start();
+    ReplyBuffer buffer;
+    buffer.setCommand(command);
+    buffer.setWaitText(QStringLiteral("no_where"));
+    bool found = false;
+    for (qsizetype at = 0; at < wire.size() && !found; at += pieceSize) {
+        buffer.append(QStringView(wire).mid(at, pieceSize));
+        found = buffer.containsWaitText();
+    }
+    QString entry = command + ConversationSeparator;
+    entry += script::TrimLineBreaks(QStringView(buffer.text()));
+    const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({QString(), entry});
+    const double ms = double(clock.nsecsElapsed()) / 1e6;
+    if (!found || table.records().size() != 2 || table.records().at(1).Reply.size() < lines)
+        return -1;
+    return ms;
+}
+
+// The same reply end to end: a router on loopback, the engine, then explode.
+double timeReply(qint64 bytes)
+{
+    int line = 0;
+    const QByteArray reply = routerReply(bytes, &line);
 
     QTcpServer server;
     server.listen(QHostAddress::LocalHost);
@@ -109,22 +144,30 @@ double timeReply(qint64 bytes)
     return ms;
 }
 
-int benchReply()
+bool printScaling(const char *name, const std::function<double(qint64)> &run)
 {
     double small = 1e9;
     double large = 1e9;
-    for (int i = 0; i < 5; ++i) {
-        small = std::min(small, timeReply(100 * 1024));
-        large = std::min(large, timeReply(1024 * 1024));
+    for (int i = 0; i < 7; ++i) {
+        small = std::min(small, run(100 * 1024));
+        large = std::min(large, run(1024 * 1024));
     }
     if (small < 0 || large < 0) {
-        std::fprintf(stderr, "reply benchmark failed\n");
-        return 1;
+        std::fprintf(stderr, "%s failed\n", name);
+        return false;
     }
-    std::printf("reply_100KB_ms: %.3f\n", small);
-    std::printf("reply_1MB_ms: %.3f\n", large);
-    std::printf("reply_ratio_1MB_over_100KB: %.2f\n", large / small);
-    return 0;
+    std::printf("%s_100KB_ms: %.3f\n", name, small);
+    std::printf("%s_1MB_ms: %.3f\n", name, large);
+    std::printf("%s_ratio_1MB_over_100KB: %.2f (target <= 12)\n", name, large / small);
+    return true;
+}
+
+int benchReply()
+{
+    const bool ok = printScaling("echo_explode", [](qint64 n) { return timeEchoAndExplode(n, 4096); })
+        && printScaling("echo_explode_1k_pieces", [](qint64 n) { return timeEchoAndExplode(n, 1024); })
+        && printScaling("reply_end_to_end", [](qint64 n) { return timeReply(n); });
+    return ok ? 0 : 1;
 }
 
 } // namespace

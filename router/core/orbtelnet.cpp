@@ -227,7 +227,7 @@ void OrbTelnet::armWait(const QString &text)
 {
     m_waiting = true;
     m_waitText = text;
-    m_waitSearchedTo = 0;
+    m_replyBuffer.setWaitText(text);
 }
 
 // Socket notifications stay queued during the pause, so a reply that arrives
@@ -302,11 +302,15 @@ void OrbTelnet::onStalled()
     failScript(QStringLiteral("The router stopped answering, so the script was stopped."));
 }
 
-void OrbTelnet::AddToLog(const QString &message)
+void OrbTelnet::AddToLog(QStringView message)
 {
-    m_consoleLog += message + script::LineBreak;
+    m_consoleLog += message;
+    m_consoleLog += script::LineBreak;
     m_lastLogTime = GetSeconds();
-    emit LogUpdate(script::FormatTime(m_lastLogTime - m_startTime) + QLatin1Char(' ') + message);
+    QString line = script::FormatTime(m_lastLogTime - m_startTime);
+    line += QLatin1Char(' ');
+    line += message;
+    emit LogUpdate(line);
 }
 
 double OrbTelnet::GetSeconds() const

@@ -16,7 +16,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "router/core/scriptline.h"
+#include "router/core/replybuffer.h"
 
 class QTimer;
 
@@ -86,7 +86,7 @@ private:
     void failLine(int number, const QString &description);
     void touchWatchdog();
     void onStalled();
-    void AddToLog(const QString &message);
+    void AddToLog(QStringView message);
     double GetSeconds() const;
 
     // Telnet side (orbtelnet_session.cpp)
@@ -99,7 +99,7 @@ private:
     bool waitTextArrived(const QString &piece);
     void AddTheCommand(const QString &command);
     void StoreLastReply();
-    void AddTheReply(const QString &reply);
+    void AddTheReply(QStringView reply);
     void CloseConnection();
     void resetReplyState();
 
@@ -134,11 +134,8 @@ private:
     QString m_currentText;
     QString m_waitText;
     bool m_waiting{false};
-    qsizetype m_waitSearchedTo{0}; // ReplyBuffer before this holds no WaitText
 
-    QString m_lastCommand;
-    QString m_replyBuffer;
-    script::EchoScan m_echoScan;
+    ReplyBuffer m_replyBuffer; // holds LastCommand too
     qint64 m_bytesSinceCommand{0};
 
     QStringList m_conversation{QString()};

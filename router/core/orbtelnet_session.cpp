@@ -10,15 +10,13 @@ namespace {
 const QString kModule = QStringLiteral("OrbTelnet");
 constexpr QChar kSeparator{0xA4}; // "¤" between a command and its reply
 
-QString trimBlanks(const QString &text)
+QStringView trimBlanks(QStringView text)
 {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (start < end && text.at(start) == QLatin1Char(' '))
-        ++start;
-    while (end > start && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(start, end - start);
+    while (!text.isEmpty() && text.front() == QLatin1Char(' '))
+        text = text.sliced(1);
+    while (!text.isEmpty() && text.back() == QLatin1Char(' '))
+        text.chop(1);
+    return text;
 }
 
 QString sizeText(qint64 bytes)
@@ -113,22 +111,12 @@ void OrbTelnet::ProcessRecData(const QString &text)
 
 bool OrbTelnet::StoreDataInBuffer(const QString &text)
 {
-    m_replyBuffer += text;
-    if (!m_lastCommand.isEmpty()) {
-        const qsizetype p = script::GetStartOfReply(m_lastCommand, m_replyBuffer, &m_echoScan);
-        if (p <= m_replyBuffer.size()) {
-            m_replyBuffer.remove(0, p);
-            m_echoScan = {};
-            m_waitSearchedTo = 0;
-        }
-    }
+    m_replyBuffer.append(text);
     if (m_replyBuffer.size() <= m_maxReplyBytes)
         return true;
     if (!m_running) {
         // Nobody reads an idle connection's text; keep only the newest part.
-        m_replyBuffer.remove(0, m_replyBuffer.size() - m_maxReplyBytes);
-        m_echoScan = {};
-        m_waitSearchedTo = 0;
+        m_replyBuffer.keepLast(m_maxReplyBytes);
         return true;
     }
     AddToLog(QStringLiteral("Reply longer than %1.").arg(sizeText(m_maxReplyBytes)));
@@ -143,26 +131,13 @@ bool OrbTelnet::waitTextArrived(const QString &piece)
 {
     if (m_mode == 2)
         return !piece.isEmpty() && (m_waitText.isEmpty() || piece.contains(m_waitText, Qt::CaseInsensitive));
-    // An echo still arriving is not the router's answer: waiting for
-    // "no_where" must not end on the echo of `cat ... "no_where"` cut short.
-    qsizetype end = m_replyBuffer.size();
-    if (!m_lastCommand.isEmpty() && m_echoScan.partialFrom > 0)
-        end = qMin(end, m_echoScan.partialFrom - 1);
-    if (end <= 0)
-        return false;
-    if (m_waitText.isEmpty())
-        return true;
-    const qsizetype from = qMax<qsizetype>(0, m_waitSearchedTo - m_waitText.size() + 1);
-    const bool found = QStringView(m_replyBuffer).left(end).indexOf(m_waitText, from, Qt::CaseInsensitive) >= 0;
-    m_waitSearchedTo = qMax(m_waitSearchedTo, end);
-    return found;
+    return m_replyBuffer.containsWaitText();
 }
 
 void OrbTelnet::AddTheCommand(const QString &command)
 {
     StoreLastReply();
-    m_lastCommand = command;
-    m_echoScan = {};
+    m_replyBuffer.setCommand(command);
     m_bytesSinceCommand = 0;
     if (!m_conversation.at(m_conversationIndex).isEmpty()) {
         m_conversation.append(QString());
@@ -171,19 +146,19 @@ void OrbTelnet::AddTheCommand(const QString &command)
     m_conversation[m_conversationIndex] = command + kSeparator;
 }
 
+// Replies can be megabytes long: they are copied only into the conversation
+// and the log, never into temporaries.
 void OrbTelnet::StoreLastReply()
 {
-    const QString reply = script::TrimLineBreaks(m_replyBuffer);
+    const QStringView reply = script::TrimLineBreaks(QStringView(m_replyBuffer.text()));
+    if (!reply.isEmpty()) {
+        AddTheReply(reply);
+        AddToLog(trimBlanks(reply));
+    }
     m_replyBuffer.clear();
-    m_echoScan = {};
-    m_waitSearchedTo = 0;
-    if (reply.isEmpty())
-        return;
-    AddTheReply(reply);
-    AddToLog(trimBlanks(reply));
 }
 
-void OrbTelnet::AddTheReply(const QString &reply)
+void OrbTelnet::AddTheReply(QStringView reply)
 {
     QString &entry = m_conversation[m_conversationIndex];
     if (!entry.endsWith(script::LineBreak) && !entry.endsWith(kSeparator))
@@ -203,10 +178,8 @@ void OrbTelnet::CloseConnection()
 
 void OrbTelnet::resetReplyState()
 {
-    m_lastCommand.clear();
+    m_replyBuffer.setCommand(QString());
     m_replyBuffer.clear();
-    m_echoScan = {};
-    m_waitSearchedTo = 0;
     m_bytesSinceCommand = 0;
 }
 

@@ -72,13 +72,16 @@ QString WithoutLineBreaks(QString text)
 
 QString TrimLineBreaks(const QString &text)
 {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    while (end - start >= 2 && QStringView(text).mid(start, 2) == LineBreak)
-        start += 2;
-    while (end - start >= 2 && QStringView(text).mid(end - 2, 2) == LineBreak)
-        end -= 2;
-    return text.mid(start, end - start);
+    return TrimLineBreaks(QStringView(text)).toString();
+}
+
+QStringView TrimLineBreaks(QStringView text)
+{
+    while (text.startsWith(LineBreak))
+        text = text.sliced(2);
+    while (text.endsWith(LineBreak))
+        text.chop(2);
+    return text;
 }
 
 qsizetype GetStartOfReply(const QString &command, const QString &buffer, EchoScan *scan)

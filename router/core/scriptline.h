@@ -33,6 +33,7 @@ QString FormatTime(double seconds);
 QString WithoutLineBreaks(QString text);
 // text with all leading and trailing CR LF pairs removed.
 QString TrimLineBreaks(const QString &text);
+QStringView TrimLineBreaks(QStringView text);
 
 // Where a walk of the echo search stands, so that the search can resume when
 // the buffer has only grown. Invalid whenever the buffer's start changes.

@@ -142,8 +142,11 @@ qint64 CSocketMaster::BytesReceived() const
 
 void CSocketMaster::CloseSck()
 {
-    if (m_fd == -1 && m_lookupId == -1)
+    if (m_fd == -1 && m_lookupId == -1) {
+        // A socket that could not even be created is left in sckError.
+        m_state = sckClosed;
         return;
+    }
     m_state = sckClosing;
     if (m_lookupId != -1) {
         QHostInfo::abortHostLookup(m_lookupId);
