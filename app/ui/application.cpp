@@ -1,23 +1,73 @@
 #include "app/ui/application.h"
 
 #include "app/core/appinfo.h"
+#include "app/core/apppaths.h"
+#include "app/ui/frmmain.h"
 #include "app/ui/widgetdialogs.h"
 
 #include <QApplication>
-#include <QLabel>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace quillon {
+
+namespace {
+
+int g_signalFds[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char byte = 1;
+    // Only async-signal-safe work here: wake the event loop.
+    [[maybe_unused]] const auto n = ::write(g_signalFds[0], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the program like the tray menu's Exit: settings are
+// saved and the windows close in order, on the event loop's thread.
+void installSignalExit(frmMain &window)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte;
+        [[maybe_unused]] const auto n = ::read(g_signalFds[1], &byte, 1);
+        window.ExitProgram();
+    });
+    struct sigaction sa = {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+} // namespace
 
 int runApplication(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(appTitle());
+    QApplication::setQuitOnLastWindowClosed(false);
     WidgetDialogs dialogs;
     Dialogs::setHandler(&dialogs);
 
-    QLabel window(appTitleWithVersion());
-    window.show();
-    const int rc = QApplication::exec();
+    int rc = 0;
+    {
+        frmMain window;
+        installSignalExit(window);
+        QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit);
+        window.show();
+        window.Form_Load();
+        // Start-up benchmark: leave as soon as the first window is on screen.
+        if (qEnvironmentVariableIsSet("QUILLON_EXIT_AFTER_SHOW"))
+            QTimer::singleShot(0, &app, &QApplication::quit);
+        rc = QApplication::exec();
+    }
     Dialogs::setHandler(nullptr);
     return rc;
 }
