@@ -43,13 +43,12 @@ QRect centredText(int x, int y, const QString &text, double unit)
 void placeGrid(ChartLayout &l, double unit, const ChartSettings &s, const ChartData &data)
 {
     const int xCell = std::max(1, s.XCell);
-    const qint64 columnStep = qint64(xCell) * l.columnWidth;
     const int centre = s.CentreXLabels ? l.columnWidth / 2 : 0;
     const int zeroY = l.zeroY();
     const int labelTop = zeroY + TickLength + 1;
 
-    for (qint64 k = 0; l.left + k * columnStep <= l.right; ++k) {
-        const int x = int(l.left + k * columnStep);
+    for (qint64 k = 0; l.columnX(k * xCell) <= l.right; ++k) {
+        const int x = l.columnX(k * xCell);
         l.gridX.append(x);
         if (s.LinkToValues)
             continue;
@@ -68,7 +67,7 @@ void placeGrid(ChartLayout &l, double unit, const ChartSettings &s, const ChartD
             const double v = Val(label);
             if (!std::isfinite(v) || std::abs(v) > 1.0e15 || roundHalfEven(v) % s.Divisions != 0)
                 continue;
-            const int tick = l.left + r * l.columnWidth + centre;
+            const int tick = l.columnX(r) + centre;
             l.xTicks.append(tick);
             l.xLabels.append({centredText(tick, labelTop, label, unit), label});
         }
@@ -103,7 +102,7 @@ void placeColumns(ChartLayout &l, const ChartSettings &s, const ChartData &data)
         l.lines.resize(data.series);
         l.lineColours.resize(data.series);
         for (int r = 0; r < data.rows.size(); ++r) {
-            const int x = l.left + r * l.columnWidth + l.columnWidth / 2;
+            const int x = l.columnX(r) + l.columnWidth / 2;
             const QList<ChartSegment> &row = data.rows.at(r);
             for (int k = 0; k < data.series; ++k) {
                 l.lines[k].append(QPoint(x, zeroY - px(row.at(k).value * l.pixelsPerUnit)));
@@ -114,7 +113,7 @@ void placeColumns(ChartLayout &l, const ChartSettings &s, const ChartData &data)
     }
     l.bars.reserve(data.rows.size() * data.series);
     for (int r = 0; r < data.rows.size(); ++r) {
-        const int x = l.left + r * l.columnWidth;
+        const int x = l.columnX(r);
         for (const ChartSegment &segment : data.rows.at(r)) {
             const int h = px(segment.value * l.pixelsPerUnit);
             if (h == 0)
@@ -154,8 +153,14 @@ ChartLayout ChartLayout::compute(int width, int height, double unit, const Chart
     const int plotHeight = l.bottom - l.top;
     const qsizetype rows = data.rows.size();
     l.columnWidth = rows > 0 ? int(plotWidth / rows) : 1;
-    if (l.columnWidth <= 0)
+    l.columnPitch = l.columnWidth;
+    if (l.columnWidth <= 0) {
         l.columnWidth = 1;
+        if (rows > 0 && plotWidth > 0)
+            l.columnPitch = double(plotWidth) / double(rows);
+        else
+            l.columnPitch = 1;
+    }
 
     if (data.hasData()) {
         l.title = {QRect(0, 2, std::max(1, width), std::max(1, px(2 * unit) - 2)), s.ChartTitle};
@@ -176,7 +181,7 @@ ChartLayout ChartLayout::compute(int width, int height, double unit, const Chart
     for (const ChartMarker &m : markers) {
         if (m.width <= 0)
             continue;
-        const int x = l.left + px(double(m.position) * l.columnWidth) - m.width / 2;
+        const int x = l.left + px(double(m.position) * l.columnPitch) - m.width / 2;
         l.markers.append(QRect(QPoint(x, l.top + l.zeroOffset), QPoint(x + m.width - 1, l.bottom + l.zeroOffset)));
         l.markerColours.append(m.colour);
     }
@@ -185,7 +190,7 @@ ChartLayout ChartLayout::compute(int width, int height, double unit, const Chart
         const int band = std::max(1, px(3 * unit));
         for (int r = 0; r < rows; ++r) {
             const ChartSegment &first = data.rows.at(r).first();
-            const int x = l.left + r * l.columnWidth + l.columnWidth / 2;
+            const int x = l.columnX(r) + l.columnWidth / 2;
             const int w = std::max(1, textWidth(first.valueText, unit));
             l.valueLabels.append({QRect(x - w / 2, l.top - band, w, band), first.valueText});
         }

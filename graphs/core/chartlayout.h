@@ -60,6 +60,9 @@ struct ChartLayout
     int right{0};
     int bottom{0};
     int columnWidth{1};
+    // Distance between column starts: columnWidth, or less than a pixel when
+    // there are more columns than pixels, so that every column stays in the plot.
+    double columnPitch{1};
     int zeroOffset{0}; // zero or negative: the zero line lies at bottom + zeroOffset
     double pixelsPerUnit{0};
     bool plotted{false}; // data with a range above 0 and room to draw it
@@ -80,6 +83,7 @@ struct ChartLayout
     ChartText xAxis; // right-aligned
 
     int zeroY() const { return bottom + zeroOffset; }
+    int columnX(qint64 column) const { return left + int(double(column) * columnPitch); }
 
     // unit: the font's point size, used as pixels for the margins.
     static ChartLayout compute(int width, int height, double unit, const ChartSettings &settings,

@@ -162,6 +162,27 @@ private slots:
         QCOMPARE(l.xLabels.at(1).rect.center().x(), 22 + 16 - 1);
     }
 
+    void moreColumnsThanPixelsStayInThePlot()
+    {
+        ChartSettings s;
+        s.DisplayValues = false;
+        s.LinkToValues = false;
+        s.XCell = 30;
+        QStringList rows;
+        for (int i = 0; i < 480; ++i)
+            rows.append(QString::number(i + 32) + QStringLiteral(",") + QString::number(i % 15 + 1) + QStringLiteral(",0x0x0"));
+        const ChartLayout l = ChartLayout::compute(400, 200, 10, s, data(rows), {ChartMarker{479, 2, 0}});
+        QCOMPARE(l.columnWidth, 1);
+        QCOMPARE(l.bars.size(), 480);
+        QCOMPARE(l.bars.first().rect.left(), l.left);
+        QVERIFY(l.bars.last().rect.left() < l.right);
+        QVERIFY(l.bars.last().rect.left() > l.right - 3);
+        QCOMPARE(l.xLabels.size(), 16); // every 30th of the 480 columns
+        QCOMPARE(l.xLabels.last().text, QStringLiteral("482"));
+        QVERIFY(l.xTicks.last() < l.right);
+        QVERIFY(l.markers.first().left() < l.right);
+    }
+
     void linkedLabelsUseTheColumnsOwnText()
     {
         ChartSettings s;
