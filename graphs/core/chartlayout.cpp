@@ -40,7 +40,23 @@ QRect centredText(int x, int y, const QString &text, double unit)
     return QRect(x - w / 2, y, w, std::max(1, px(2 * unit)));
 }
 
-void placeGrid(ChartLayout &l, double unit, const ChartSettings &s, const ChartData &data)
+// A label centred on a tick near either end would be cut by the control's
+// edge: it moves inside, or is left out when it would then cover its neighbour.
+void addXLabel(ChartLayout &l, int width, int tick, int top, const QString &text, double unit)
+{
+    QRect rect = centredText(tick, top, text, unit);
+    l.xTicks.append(tick);
+    const QRect wanted = rect;
+    if (rect.right() > width - 2)
+        rect.moveRight(width - 2);
+    if (rect.left() < 0)
+        rect.moveLeft(0);
+    if (rect != wanted && !l.xLabels.isEmpty() && rect.intersects(l.xLabels.last().rect))
+        return;
+    l.xLabels.append({rect, text});
+}
+
+void placeGrid(ChartLayout &l, int width, double unit, const ChartSettings &s, const ChartData &data)
 {
     const int xCell = std::max(1, s.XCell);
     const int centre = s.CentreXLabels ? l.columnWidth / 2 : 0;
@@ -58,8 +74,7 @@ void placeGrid(ChartLayout &l, double unit, const ChartSettings &s, const ChartD
         if (tick > l.right || column >= data.rows.size())
             continue;
         const QString text = QString::number(roundHalfEven(data.firstLabel + data.labelStep * double(column)));
-        l.xTicks.append(tick);
-        l.xLabels.append({centredText(tick, labelTop, text, unit), text});
+        addXLabel(l, width, tick, labelTop, text, unit);
     }
     if (s.LinkToValues && s.DisplayLabels && s.Divisions > 0) {
         for (int r = 0; r < data.rows.size(); ++r) {
@@ -68,8 +83,7 @@ void placeGrid(ChartLayout &l, double unit, const ChartSettings &s, const ChartD
             if (!std::isfinite(v) || std::abs(v) > 1.0e15 || roundHalfEven(v) % s.Divisions != 0)
                 continue;
             const int tick = l.columnX(r) + centre;
-            l.xTicks.append(tick);
-            l.xLabels.append({centredText(tick, labelTop, label, unit), label});
+            addXLabel(l, width, tick, labelTop, label, unit);
         }
     }
 
@@ -175,7 +189,7 @@ ChartLayout ChartLayout::compute(int width, int height, double unit, const Chart
     l.pixelsPerUnit = plotHeight / data.range;
     l.plotted = true;
 
-    placeGrid(l, unit, s, data);
+    placeGrid(l, width, unit, s, data);
     placeColumns(l, s, data);
 
     for (const ChartMarker &m : markers) {

@@ -180,7 +180,29 @@ private slots:
         QCOMPARE(l.xLabels.size(), 16); // every 30th of the 480 columns
         QCOMPARE(l.xLabels.last().text, QStringLiteral("482"));
         QVERIFY(l.xTicks.last() < l.right);
+        for (const ChartText &label : l.xLabels)
+            QVERIFY(label.rect.left() >= 0 && label.rect.right() <= 400 - 2);
         QVERIFY(l.markers.first().left() < l.right);
+    }
+
+    void edgeLabelsStayWholeOrGo()
+    {
+        ChartSettings s;
+        s.DisplayValues = false;
+        s.LinkToValues = false;
+        s.XCell = 2;
+        const QStringList rows{QStringLiteral("1000000,1,0x0x0"), QStringLiteral("1000001,1,0x0x0"),
+                               QStringLiteral("1000002,1,0x0x0")};
+        ChartLayout l = ChartLayout::compute(200, 200, 10, s, data(rows), {});
+        QCOMPARE(texts(l.xLabels), (QStringList{QStringLiteral("1000000"), QStringLiteral("1000002")}));
+        QCOMPARE(l.xTicks.last(), l.left + 2 * l.columnWidth + l.columnWidth / 2);
+        QCOMPARE(l.xLabels.last().rect.right(), 200 - 2); // moved in from past the edge
+        QCOMPARE(l.xLabels.last().rect.width(), 70);
+        // Moved in, it would cover its neighbour: the tick stays, the text goes.
+        s.XCell = 1;
+        l = ChartLayout::compute(200, 200, 10, s, data(rows), {});
+        QCOMPARE(l.xTicks.size(), 3);
+        QCOMPARE(l.xLabels.size(), 2);
     }
 
     void linkedLabelsUseTheColumnsOwnText()
