@@ -19,6 +19,8 @@ namespace {
 
 constexpr int ComboInset = 8;
 constexpr int OptionsHeight = 56;
+// Keeps the frame's caption and border off the window's edges.
+constexpr int FrameInset = 3;
 
 } // namespace
 
@@ -56,6 +58,7 @@ frmGraphs::frmGraphs(QWidget *parent)
     m_status = new QLabel(HintText, m_options);
     m_status->setObjectName(QStringLiteral("lblStatus"));
     auto *row = new QHBoxLayout(m_options);
+    row->setContentsMargins(6, 2, 6, 4);
     row->addWidget(m_capture);
     row->addWidget(m_exit);
     row->addWidget(m_hide);
@@ -202,7 +205,7 @@ void frmGraphs::layoutCharts()
     for (int i = 0; i < ChartCount; ++i)
         m_charts[size_t(i)]->setGeometry(0, area - (ChartCount - i) * h, w, h);
     if (optionsVisible())
-        m_options->setGeometry(0, area, w, optionsHeight);
+        m_options->setGeometry(FrameInset, area, std::max(0, w - 2 * FrameInset), optionsHeight);
     AlignCombo(-1);
 }
 
