@@ -238,6 +238,8 @@ void frmMain::ProcessModemStats()
         ui.txtOut->appendPlainText(line);
         DrawSNR(SNRHistory, stats.dsMargin, *mcBits);
         mcBits->setToolTip(mcBits->ChartTitle() + QStringLiteral(" : double-click to copy data to clipboard"));
+        // A history shown in the graphs window would otherwise lag a sample behind.
+        DrawUserGraphs();
         Stage = JobIdle;
         if (!IsBusy)
             ToggleOptions(true);

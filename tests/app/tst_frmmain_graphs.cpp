@@ -180,6 +180,8 @@ void TestFrmMainGraphs::monitoredReadingAddsOneSnrSample()
     w->show();
     QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
     const auto before = w->SNRHistory.values();
+    w->GraphTags[1] = QStringLiteral("SNR margin history");
+    frmGraphs *g = w->graphsWindow(true);
 
     w->StatsIntervalSecs = 1;
     QVERIFY(waitIdle(*w, [&] { w->tmrStats_Timer(); }));
@@ -192,6 +194,7 @@ void TestFrmMainGraphs::monitoredReadingAddsOneSnrSample()
     QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
     QCOMPARE(w->mcBits->data().rows.size(), 100);
     QCOMPARE(w->mcBits->data().rows.last().first().value, double(margin));
+    QCOMPARE(g->chart(1)->copyText(), w->mcBits->copyText()); // the graphs window keeps up
 
     // Choosing the history only draws it.
     choose(w->ui.cboGraphs, QStringLiteral("Bits Allocation per Carrier / Channel"));
