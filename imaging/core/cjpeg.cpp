@@ -163,8 +163,8 @@ QByteArray cJpeg::encode(const RgbImage &image) const
     jpeg::SymbolCounts acCounts[2]{};
     for (const jpeg::ScanLayout &layout : layouts)
         jpeg::countScan(layout, dcCounts, acCounts);
-    jpeg::HuffmanSpec dcSpec[2];
-    jpeg::HuffmanSpec acSpec[2];
+    jpeg::HuffmanCodeTable dcSpec[2];
+    jpeg::HuffmanCodeTable acSpec[2];
     jpeg::HuffmanCodes dcCodes[2];
     jpeg::HuffmanCodes acCodes[2];
     for (int t = 0; t < 2; ++t) {

@@ -31,7 +31,7 @@ void findTwoLeast(const std::array<quint64, kSymbols> &freq, int &v1, int &v2)
 
 } // namespace
 
-HuffmanSpec buildOptimalTable(const SymbolCounts &counts)
+HuffmanCodeTable buildOptimalTable(const SymbolCounts &counts)
 {
     std::array<quint64, kSymbols> freq = counts;
     freq[kReserved] = 1;
@@ -84,28 +84,28 @@ HuffmanSpec buildOptimalTable(const SymbolCounts &counts)
         throw JpegError(JpegError::BadHuffmanTable);
     --bits[longest]; // the reserved point
 
-    HuffmanSpec spec;
+    HuffmanCodeTable huff;
     for (int i = 1; i <= kMaxCodeLength; ++i)
-        spec.bits[i] = quint8(bits[i]);
+        huff.bits[i] = quint8(bits[i]);
     // Figure K.4: symbols by code size, then by value.
     for (int size = 1; size <= kMaxBuildLength; ++size)
         for (int v = 0; v < 256; ++v)
             if (codeSize[v] == size)
-                spec.values.push_back(quint8(v));
-    return spec;
+                huff.values.push_back(quint8(v));
+    return huff;
 }
 
-HuffmanCodes makeCodes(const HuffmanSpec &spec)
+HuffmanCodes makeCodes(const HuffmanCodeTable &huff)
 {
     HuffmanCodes codes;
     std::array<bool, 256> seen{};
     quint32 code = 0;
     std::size_t k = 0;
     for (int length = 1; length <= kMaxCodeLength; ++length) {
-        for (int n = 0; n < spec.bits[length]; ++n) {
-            if (k >= spec.values.size())
+        for (int n = 0; n < huff.bits[length]; ++n) {
+            if (k >= huff.values.size())
                 throw JpegError(JpegError::BadHuffmanTable);
-            const quint8 symbol = spec.values[k++];
+            const quint8 symbol = huff.values[k++];
             if (seen[symbol])
                 throw JpegError(JpegError::BadHuffmanTable);
             seen[symbol] = true;
@@ -118,7 +118,7 @@ HuffmanCodes makeCodes(const HuffmanSpec &spec)
             throw JpegError(JpegError::BadHuffmanTable);
         code <<= 1;
     }
-    if (k != spec.values.size())
+    if (k != huff.values.size())
         throw JpegError(JpegError::BadHuffmanTable);
     return codes;
 }

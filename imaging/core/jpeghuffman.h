@@ -12,7 +12,7 @@ namespace quillon::jpeg {
 using SymbolCounts = std::array<quint64, 257>;
 
 // A table as written in DHT: bits[1..16] codes of each length, symbols in code order.
-struct HuffmanSpec
+struct HuffmanCodeTable
 {
     std::array<quint8, 17> bits{};
     std::vector<quint8> values;
@@ -27,10 +27,10 @@ struct HuffmanCodes
 
 // Optimal table for the counts (T.81 Annex K.2): one reserved code point so no
 // code is all ones, lengths limited to 16 bits. Throws JpegError(BadHuffmanTable).
-HuffmanSpec buildOptimalTable(const SymbolCounts &counts);
+HuffmanCodeTable buildOptimalTable(const SymbolCounts &counts);
 
 // Canonical codes of a table (T.81 Annex C). Throws JpegError(BadHuffmanTable)
 // when the table is not a valid prefix code.
-HuffmanCodes makeCodes(const HuffmanSpec &spec);
+HuffmanCodes makeCodes(const HuffmanCodeTable &huff);
 
 } // namespace quillon::jpeg

@@ -98,12 +98,12 @@ void writeFrameHeader(ByteSink &out, int width, int height, const std::vector<Fr
     }
 }
 
-void writeHuffmanTable(ByteSink &out, TableClass tableClass, int table, const HuffmanSpec &spec)
+void writeHuffmanTable(ByteSink &out, TableClass tableClass, int table, const HuffmanCodeTable &huff)
 {
-    startSegment(out, kDHT, 17 + int(spec.values.size()));
+    startSegment(out, kDHT, 17 + int(huff.values.size()));
     out.put(quint8((int(tableClass) << 4) | table));
-    out.append(spec.bits.data() + 1, 16);
-    out.append(spec.values.data(), spec.values.size());
+    out.append(huff.bits.data() + 1, 16);
+    out.append(huff.values.data(), huff.values.size());
 }
 
 void writeScanHeader(ByteSink &out, const std::vector<FrameComponent> &components)

@@ -30,7 +30,7 @@ void writeJfifHeader(ByteSink &out);
 void writeComment(ByteSink &out, const QByteArray &text); // at most 65533 bytes
 void writeQuantTable(ByteSink &out, int table, const Table64 &zigZag);
 void writeFrameHeader(ByteSink &out, int width, int height, const std::vector<FrameComponent> &components);
-void writeHuffmanTable(ByteSink &out, TableClass tableClass, int table, const HuffmanSpec &spec);
+void writeHuffmanTable(ByteSink &out, TableClass tableClass, int table, const HuffmanCodeTable &huff);
 void writeScanHeader(ByteSink &out, const std::vector<FrameComponent> &components);
 void writeEndOfImage(ByteSink &out);
 

@@ -15,40 +15,40 @@ namespace {
 
 // Sum of 2^(16 - length) over the codes; a complete code with its reserved
 // all-ones point reaches 65536 once the longest length's last code is added.
-quint32 kraftUnits(const HuffmanSpec &spec)
+quint32 kraftUnits(const HuffmanCodeTable &huff)
 {
     quint32 units = 0;
     for (int len = 1; len <= 16; ++len)
-        units += quint32(spec.bits[len]) << (16 - len);
+        units += quint32(huff.bits[len]) << (16 - len);
     return units;
 }
 
-int longest(const HuffmanSpec &spec)
+int longest(const HuffmanCodeTable &huff)
 {
     int len = 16;
-    while (len > 0 && spec.bits[len] == 0)
+    while (len > 0 && huff.bits[len] == 0)
         --len;
     return len;
 }
 
 void verifyTable(const SymbolCounts &counts)
 {
-    const HuffmanSpec spec = buildOptimalTable(counts);
+    const HuffmanCodeTable huff = buildOptimalTable(counts);
     int used = 0;
     for (int s = 0; s < 256; ++s)
         used += counts[s] > 0;
-    QCOMPARE(int(spec.values.size()), used);
+    QCOMPARE(int(huff.values.size()), used);
     int listed = 0;
     for (int len = 1; len <= 16; ++len)
-        listed += spec.bits[len];
+        listed += huff.bits[len];
     QCOMPARE(listed, used);
-    QCOMPARE(kraftUnits(spec) + (1u << (16 - longest(spec))), 65536u);
+    QCOMPARE(kraftUnits(huff) + (1u << (16 - longest(huff))), 65536u);
 
-    const HuffmanCodes codes = makeCodes(spec);
-    for (quint8 a : spec.values) {
+    const HuffmanCodes codes = makeCodes(huff);
+    for (quint8 a : huff.values) {
         QVERIFY(codes.length[a] >= 1 && codes.length[a] <= 16);
         QVERIFY2(codes.code[a] != (1u << codes.length[a]) - 1, "all-ones code");
-        for (quint8 b : spec.values) {
+        for (quint8 b : huff.values) {
             if (a == b || codes.length[a] > codes.length[b])
                 continue;
             const quint32 prefix = codes.code[b] >> (codes.length[b] - codes.length[a]);
@@ -189,17 +189,17 @@ private slots:
 
     void huffmanInvalidTablesAreRefused()
     {
-        HuffmanSpec full;
+        HuffmanCodeTable full;
         full.bits[1] = 2; // uses the all-ones code "1"
         full.values = {0, 1};
         QVERIFY_THROWS_EXCEPTION(JpegError, makeCodes(full));
 
-        HuffmanSpec duplicate;
+        HuffmanCodeTable duplicate;
         duplicate.bits[2] = 2;
         duplicate.values = {5, 5};
         QVERIFY_THROWS_EXCEPTION(JpegError, makeCodes(duplicate));
 
-        HuffmanSpec short_;
+        HuffmanCodeTable short_;
         short_.bits[3] = 3;
         short_.values = {1, 2};
         QVERIFY_THROWS_EXCEPTION(JpegError, makeCodes(short_));
