@@ -9,6 +9,7 @@ cmake --build build-release -j"$(nproc)"
 
 demo="$PWD/build-release/demo"
 mkdir -p "$demo"
+[ -f "$demo/vendors.txt" ] || cp build-release/vendors.txt "$demo/"
 sim_log="$demo/routersim.log"
 build-release/tools/routersim/quillon-routersim --port 0 --address 127.0.0.1 >"$sim_log" 2>&1 &
 sim_pid=$!

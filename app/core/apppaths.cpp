@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -44,6 +45,14 @@ QString computeDir()
         data = QDir::homePath() + QStringLiteral("/.local/share");
     data += QStringLiteral("/quillon");
     QDir().mkpath(data);
+    // Tables shipped beside the program are read from the program folder:
+    // give the per-user folder its own copy on first use.
+    for (const char *shipped : {"vendors.txt"}) {
+        const QString name = QString::fromLatin1(shipped);
+        const QString target = withSlash(data) + name;
+        if (!QFileInfo::exists(target))
+            QFile::copy(withSlash(exeDir) + name, target);
+    }
     g_fallback = true;
     return withSlash(data);
 }
