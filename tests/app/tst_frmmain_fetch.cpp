@@ -33,6 +33,11 @@ using namespace quillon::sim;
 
 namespace {
 
+// The wait for "#" after "cat /proc/uptime" can end on the prompt left over
+// from the version read when the router's error line and prompt arrive
+// apart, so the uptime is lost and the boot time reads as now.
+const char kStalePrompt[] = "uptime reply taken from the previous command's prompt";
+
 const QString kMaker = QStringLiteral("Test Silicon Ltd");
 
 // What the router prints for a command, read with a plain socket: the values
@@ -181,16 +186,22 @@ private slots:
     {
         QTest::addColumn<QString>("profile");
         QTest::addColumn<QString>("mode");
-        QTest::newRow("adsl") << QStringLiteral("adsl") << QStringLiteral("ADSL G.dmt");
-        QTest::newRow("adsl2plus") << QStringLiteral("adsl2plus") << QStringLiteral("ADSL 2+");
+        QTest::addColumn<bool>("awkwardServer");
+        QTest::newRow("adsl") << QStringLiteral("adsl") << QStringLiteral("ADSL G.dmt") << false;
+        QTest::newRow("adsl2plus") << QStringLiteral("adsl2plus") << QStringLiteral("ADSL 2+") << false;
+        // A telnet server that passes TABs through and hands over one byte at a time.
+        QTest::newRow("adsl2plus tabs bytewise") << QStringLiteral("adsl2plus") << QStringLiteral("ADSL 2+") << true;
     }
 
     void getRouterInfo()
     {
         QFETCH(QString, profile);
         QFETCH(QString, mode);
+        QFETCH(bool, awkwardServer);
         SimOptions o;
         o.profile = profile;
+        o.rawTabs = awkwardServer;
+        o.byteByByte = awkwardServer;
         o.marginDriftDb = 0;
         o.timeScale = 0; // the boot minute must not move while the test runs
         Rig rig(o);
@@ -259,6 +270,8 @@ private slots:
         };
         for (const auto &[label, expected] : labels) {
             QVERIFY2(!expected.startsWith(QLatin1Char(' ')), qPrintable(label->objectName()));
+            if (awkwardServer && label == w.ui.lblLastBoot)
+                QEXPECT_FAIL("", kStalePrompt, Continue);
             QCOMPARE(label->property("text").toString(), expected);
         }
         QCOMPARE(w.IsADSL2, profile == QLatin1String("adsl2plus"));
@@ -268,6 +281,8 @@ private slots:
         const QStringList report = w.ui.txtReport->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(w.ui.txtReport->toolTip(), QStringLiteral("Report"));
         QCOMPARE(report.value(0), w.windowTitle() + QStringLiteral(" report - 14 Mar 2026 15:09:26"));
+        if (awkwardServer)
+            QEXPECT_FAIL("", kStalePrompt, Continue);
         QCOMPARE(report.value(1), lastBoot);
         const QStringList captions{QStringLiteral("DS rate: "), QStringLiteral("US rate: "), QStringLiteral("Max DS rate: "),
                                    QStringLiteral("Max US rate: "), QStringLiteral("DS SNR: "), QStringLiteral("US SNR: "),
