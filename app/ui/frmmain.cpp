@@ -27,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSystemTrayIcon>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 
@@ -116,10 +117,12 @@ void frmMain::AddToScript(const QString &line)
 
 void frmMain::AddToReport(const QString &line)
 {
-    QString text = ui.txtReport->toPlainText();
-    if (!text.isEmpty())
-        text += QLatin1Char('\n');
-    ui.txtReport->setPlainText(text + line);
+    // Appending lays out only the new line; rewriting the whole box for each
+    // line made the report's layout cost grow with the square of its length.
+    if (ui.txtReport->document()->isEmpty())
+        ui.txtReport->setPlainText(line);
+    else
+        ui.txtReport->appendPlainText(line);
 }
 
 void frmMain::connectControls()

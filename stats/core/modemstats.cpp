@@ -80,8 +80,18 @@ void RemoveNoWhere(QString &text)
         cutAtLine(text, NoWhereOpenError);
     } else if (text.contains(QString::fromLatin1(MarkerWord), Qt::CaseInsensitive)) {
         const QString middle = GetMiddle(QStringLiteral("cat:"), QStringLiteral("directory"), text, 1, false);
-        if (!middle.isEmpty())
+        if (!middle.isEmpty()) {
             cutAtLine(text, QStringLiteral("cat:") + middle + QStringLiteral("directory"));
+            return;
+        }
+        // The wait for the marker ends as soon as the word arrives, so a
+        // router that sends its output in small pieces leaves the error line
+        // unfinished at the end.
+        const qsizetype lineStart = text.lastIndexOf(QLatin1Char('\n')) + 1;
+        const QStringView last = QStringView(text).mid(lineStart);
+        if (last.startsWith(QLatin1String("cat:"), Qt::CaseInsensitive)
+            && last.contains(QLatin1String(MarkerWord), Qt::CaseInsensitive))
+            text.truncate(lineStart);
     }
 }
 

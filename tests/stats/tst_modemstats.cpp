@@ -146,6 +146,9 @@ private slots:
         QTest::newRow("other wording") << QStringLiteral("a\r\nCAT: no_where: missing directory\r\n") << QStringLiteral("a\r\n");
         QTest::newRow("no marker") << QStringLiteral("a\r\nb") << QStringLiteral("a\r\nb");
         QTest::newRow("marker only in text") << QStringLiteral("no_where") << QStringLiteral("no_where");
+        QTest::newRow("error line cut short") << QStringLiteral("a\r\ncat: no_where") << QStringLiteral("a\r\n");
+        QTest::newRow("cut short, other wording") << QStringLiteral("a\r\ncat: can't open 'no_wh") << QStringLiteral("a\r\ncat: can't open 'no_wh");
+        QTest::newRow("cat line inside the text") << QStringLiteral("cat: no_where\r\nb") << QStringLiteral("cat: no_where\r\nb");
     }
 
     void removeNoWhere()

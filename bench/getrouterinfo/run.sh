@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# "Get Router Info" through the real main window against the router simulator
+# on loopback, beside a plain socket client running the same commands against
+# the same simulator in the same run (the floor). Prints "name: value" lines.
+#   RUNS=30 BUILD_DIR=... bench/getrouterinfo/run.sh
+# A fresh BUILD_DIR is configured as Release; an existing one is reused as it is.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+build="${BUILD_DIR:-$root/build-bench}"
+runs="${RUNS:-30}"
+
+if [ -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -DQUILLON_BUILD_BENCH=ON >/dev/null
+else
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_BENCH=ON -DQUILLON_BUILD_TESTS=OFF >/dev/null
+fi
+cmake --build "$build" -j2 --target bench_getrouterinfo quillon-routersim >/dev/null
+grep -m1 '^CMAKE_BUILD_TYPE' "$build/CMakeCache.txt" | sed 's/^CMAKE_BUILD_TYPE:STRING=/build_type: /'
+
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+"$build/tools/routersim/quillon-routersim" --port "$port" --margin-drift 0 >/dev/null 2>&1 &
+sim=$!
+trap 'kill "$sim" 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+    sleep 0.1
+done
+
+QT_QPA_PLATFORM=offscreen "$build/bench/getrouterinfo/bench_getrouterinfo" "$port" "$runs"

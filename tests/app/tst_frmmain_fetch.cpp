@@ -1,0 +1,546 @@
+// The main window against the router simulator: "Get Router Info" fills the
+// Stats tab and the report with what the router serves, monitoring writes the
+// statistics logs, failed scripts return the window to idle, and a reboot is
+// watched until the router is back.
+#include "app/core/appinfo.h"
+#include "app/core/clock.h"
+#include "app/core/dialogs.h"
+#include "app/core/misc.h"
+#include "app/ui/frmmain.h"
+#include "controls/ui/orblabel.h"
+#include "controls/ui/xbutton.h"
+#include "router/core/orbtelnet.h"
+#include "stats/core/routerscripts.h"
+#include "tests/support/testsupport.h"
+#include "tools/routersim/routersim.h"
+
+#include <QCheckBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <memory>
+
+using namespace quillon;
+using namespace quillon::sim;
+
+namespace {
+
+// The wait for "#" after "cat /proc/uptime" can end on the prompt left over
+// from the version read when the router's error line and prompt arrive
+// apart, so the uptime is lost and the boot time reads as now.
+const char kStalePrompt[] = "uptime reply taken from the previous command's prompt";
+
+const QString kMaker = QStringLiteral("Test Silicon Ltd");
+
+// What the router prints for a command, read with a plain socket: the values
+// the window must show, taken independently of the program's own parser.
+class Peek final
+{
+public:
+    explicit Peek(quint16 port)
+    {
+        QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { m_data += m_socket.readAll(); });
+        m_socket.connectToHost(QHostAddress::LocalHost, port);
+    }
+
+    bool waitFor(const QByteArray &text, int ms = 5000)
+    {
+        if (m_data.contains(text))
+            return true;
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        QObject::connect(&m_socket, &QTcpSocket::readyRead, &loop, [&] {
+            if (m_data.contains(text))
+                loop.quit();
+        });
+        loop.exec();
+        return m_data.contains(text);
+    }
+
+    bool login()
+    {
+        if (!waitFor("login"))
+            return false;
+        m_socket.write("root\n");
+        if (!waitFor("assword"))
+            return false;
+        m_socket.write("Gravo\n");
+        return waitFor("# ");
+    }
+
+    // Output of "cat path", up to the error line of the missing marker file.
+    QString cat(const char *path)
+    {
+        m_data.clear();
+        m_socket.write(QByteArray("cat ") + path + " \"no_where\"\n");
+        if (!waitFor("directory\r\n"))
+            return {};
+        QByteArray out = m_data.left(m_data.lastIndexOf("cat:"));
+        out.remove(0, out.indexOf('\n') + 1); // the echo
+        return QString::fromLatin1(out);
+    }
+
+private:
+    QTcpSocket m_socket;
+    QByteArray m_data;
+};
+
+QString rawValue(const QString &text, const QString &label)
+{
+    const QRegularExpression re(QRegularExpression::escape(label) + QStringLiteral("[ \\t]*(\\S+)"));
+    return re.match(text).captured(1);
+}
+
+// The rest of the label's line: rates come with their unit ("3648 kbps").
+QString rawRest(const QString &text, const QString &label)
+{
+    const QRegularExpression re(QRegularExpression::escape(label) + QStringLiteral("[ \\t]*([^\\r\\n]*)"));
+    return re.match(text).captured(1).trimmed();
+}
+
+QString decodeVendor(const QString &hex)
+{
+    QString out;
+    for (int i = 0; i + 1 < hex.size(); i += 2) {
+        const int c = hex.mid(i, 2).toInt(nullptr, 16);
+        if (c != 0)
+            out += QChar(c);
+    }
+    return out;
+}
+
+bool waitIdle(frmMain &w, int ms = 15000)
+{
+    QSignalSpy idle(&w, &frmMain::becameIdle);
+    return idle.wait(ms);
+}
+
+// The simulator and a window set up the way the program starts, with the
+// settings file pointing at the simulator.
+struct Rig
+{
+    explicit Rig(SimOptions o, const QByteArray &extraSettings = {})
+        : sim(o)
+    {
+        if (!sim.start())
+            return;
+        const QByteArray settings = "[Options]\r\nRouter IP=127.0.0.1\r\nTelnet Port="
+            + QByteArray::number(sim.port()) + "\r\nRouter Username=root\r\nRouter Password=Gravo\r\n"
+            + "Ping IP=127.0.0.1\r\nPing Interval=1\r\nMaximum failed pings=0\r\nStatsCheck=1\r\n"
+            + "StatsCheck Interval=0\r\nSave stats to text=1\r\nSave stats to CSV=1\r\n" + extraSettings;
+        dir.write(QStringLiteral("settings.ini"), settings);
+        window = std::make_unique<frmMain>();
+        window->setPingFunction([this](const QString &address, qint32 &timeMs) {
+            if (address != QLatin1String("127.0.0.1") || !routerAnswers())
+                return false;
+            timeMs = 3;
+            return true;
+        });
+        window->Form_Load();
+    }
+
+    std::function<bool()> routerAnswers = [] { return true; };
+    test::TempAppDir dir;
+    ScriptedDialogs dialogs;
+    RouterSim sim;
+    std::unique_ptr<frmMain> window;
+};
+
+void verifyIdle(frmMain &w)
+{
+    QCOMPARE(w.Stage, 0);
+    QVERIFY(!w.IsBusy);
+    QVERIFY(!w.StatsRunning);
+    QVERIFY(w.ui.txtRouter->isEnabled());
+    QVERIFY(w.ui.txtUser->isEnabled());
+    QVERIFY(w.ui.cmdGetRouterInfo->isEnabled());
+    QVERIFY(w.ui.cmdToggle->isEnabled());
+    const QString status = w.ui.lblStatus->text();
+    QVERIFY2(status.endsWith(QLatin1Char('.')) && !status.endsWith(QLatin1String("...")), qPrintable(status));
+}
+
+QStringList crlfLines(const QByteArray &bytes)
+{
+    QStringList lines = QString::fromLatin1(bytes).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace
+
+class TestFrmMainFetch : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void getRouterInfo_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<bool>("awkwardServer");
+        QTest::newRow("adsl") << QStringLiteral("adsl") << QStringLiteral("ADSL G.dmt") << false;
+        QTest::newRow("adsl2plus") << QStringLiteral("adsl2plus") << QStringLiteral("ADSL 2+") << false;
+        // A telnet server that passes TABs through and hands over one byte at a time.
+        QTest::newRow("adsl2plus tabs bytewise") << QStringLiteral("adsl2plus") << QStringLiteral("ADSL 2+") << true;
+    }
+
+    void getRouterInfo()
+    {
+        QFETCH(QString, profile);
+        QFETCH(QString, mode);
+        QFETCH(bool, awkwardServer);
+        SimOptions o;
+        o.profile = profile;
+        o.rawTabs = awkwardServer;
+        o.byteByByte = awkwardServer;
+        o.marginDriftDb = 0;
+        o.timeScale = 0; // the boot minute must not move while the test runs
+        Rig rig(o);
+        QVERIFY2(rig.window, qPrintable(rig.sim.errorString()));
+        frmMain &w = *rig.window;
+
+        Peek peek(rig.sim.port());
+        QVERIFY(peek.login());
+        const QString stats = peek.cat(ModemStatsPath);
+        const QString version = peek.cat(VersionPath);
+        QVERIFY(stats.contains(QLatin1String("DS Connection Rate")));
+        QVERIFY(!version.trimmed().isEmpty());
+        const QString vendorCode = decodeVendor(rawValue(stats, QStringLiteral("ATUC Vendor Code:")));
+        QCOMPARE(vendorCode.size(), 4);
+        // A maker the window can only know from the table beside the program.
+        rig.dir.write(QStringLiteral("vendors.txt"), "# test\r\n" + vendorCode.toLower().toLatin1() + "="
+                                                         + kMaker.toLatin1() + "\r\n");
+        w.Vendors = VendorTable::LoadVendors();
+
+        const double uptime = rig.sim.uptimeSeconds();
+        const QDateTime now(QDate(2026, 3, 14), QTime(15, 9, 26));
+        ScopedClock clock(now);
+        const QDateTime boot = now.addSecs(-qint64(uptime));
+        const QDateTime bootMinute(boot.date(), QTime(boot.time().hour(), boot.time().minute()));
+
+        QStringList statuses;
+        QTimer watcher;
+        watcher.setInterval(0);
+        connect(&watcher, &QTimer::timeout, this, [&] {
+            if (statuses.isEmpty() || statuses.last() != w.ui.lblStatus->text())
+                statuses << w.ui.lblStatus->text();
+        });
+        watcher.start();
+        QSignalSpy idle(&w, &frmMain::becameIdle);
+        emit w.ui.cmdGetRouterInfo->Click();
+        QVERIFY(w.IsBusy);
+        QVERIFY(!w.ui.cmdToggle->isEnabled());
+        QVERIFY(!w.ui.txtRouter->isEnabled());
+        QVERIFY(idle.wait(20000));
+        watcher.stop();
+        QCOMPARE(idle.count(), 1);
+        QCOMPARE(statuses, (QStringList{QStringLiteral("Getting basic information..."),
+                                        QStringLiteral("Getting graph data..."),
+                                        QStringLiteral("Getting modem statistics..."),
+                                        QStringLiteral("Router statistics obtained.")}));
+        verifyIdle(w);
+
+        const auto raw = [&](const char *label) { return rawValue(stats, QString::fromLatin1(label)); };
+        const QString path = raw("Trained Path:") == QLatin1String("0") ? QStringLiteral("Fastpath")
+                                                                         : QStringLiteral("Interleaved");
+        const QString lastBoot = QStringLiteral("Last boot: ") + bootMinute.toString(QStringLiteral("dd/MM/yyyy hh:mm:ss"));
+        const QList<std::pair<QWidget *, QString>> labels{
+            {w.ui.lblLastBoot, lastBoot},
+            {w.ui.lblDownRate, raw("DS Connection Rate:") + QStringLiteral(" kbit/s")},
+            {w.ui.lblUpRate, raw("US Connection Rate:") + QStringLiteral(" kbit/s")},
+            {w.ui.lblMaxDownRate, GetFormattedRate(rawRest(stats, QStringLiteral("DS Max Attainable Bit Rate:")))},
+            {w.ui.lblMaxUpRate, GetFormattedRate(rawRest(stats, QStringLiteral("US Max Attainable Bit Rate:")))},
+            {w.ui.lblDownSNR, raw("DS Margin:") + QStringLiteral(" dB")},
+            {w.ui.lblUpSNR, raw("US Margin:") + QStringLiteral(" dB")},
+            {w.ui.lblDownAtt, raw("DS Line Attenuation:") + QStringLiteral(" dB")},
+            {w.ui.lblUpAtt, raw("US Line Attenuation:") + QStringLiteral(" dB")},
+            {w.ui.lblDownPower, raw("DS Transmit Power:") + QStringLiteral(" dB")},
+            {w.ui.lblUpPower, raw("US Transmit Power :") + QStringLiteral(" dB")},
+            {w.ui.lblVendor, kMaker + QStringLiteral(", Revision ") + raw("ATUC Revision:")},
+            {w.ui.lblMode, mode + QLatin1Char(' ') + path},
+        };
+        for (const auto &[label, expected] : labels) {
+            QVERIFY2(!expected.startsWith(QLatin1Char(' ')), qPrintable(label->objectName()));
+            if (awkwardServer && label == w.ui.lblLastBoot)
+                QEXPECT_FAIL("", kStalePrompt, Continue);
+            QCOMPARE(label->property("text").toString(), expected);
+        }
+        QCOMPARE(w.IsADSL2, profile == QLatin1String("adsl2plus"));
+        const QString info = w.ui.txtInfo->toPlainText();
+        QCOMPARE(info.trimmed(), QString(version).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed());
+
+        const QStringList report = w.ui.txtReport->toPlainText().split(QLatin1Char('\n'));
+        QCOMPARE(w.ui.txtReport->toolTip(), QStringLiteral("Report"));
+        QCOMPARE(report.value(0), w.windowTitle() + QStringLiteral(" report - 14 Mar 2026 15:09:26"));
+        if (awkwardServer)
+            QEXPECT_FAIL("", kStalePrompt, Continue);
+        QCOMPARE(report.value(1), lastBoot);
+        const QStringList captions{QStringLiteral("DS rate: "), QStringLiteral("US rate: "), QStringLiteral("Max DS rate: "),
+                                   QStringLiteral("Max US rate: "), QStringLiteral("DS SNR: "), QStringLiteral("US SNR: "),
+                                   QStringLiteral("DS Attn: "), QStringLiteral("US Attn: "), QStringLiteral("DS Power: "),
+                                   QStringLiteral("US Power: "), QStringLiteral("Mode: ")};
+        const QList<QWidget *> order{w.ui.lblDownRate, w.ui.lblUpRate, w.ui.lblMaxDownRate, w.ui.lblMaxUpRate,
+                                    w.ui.lblDownSNR,  w.ui.lblUpSNR,  w.ui.lblDownAtt,     w.ui.lblUpAtt,
+                                    w.ui.lblDownPower, w.ui.lblUpPower, w.ui.lblMode};
+        for (int i = 0; i < captions.size(); ++i)
+            QCOMPARE(report.value(2 + i), captions[i] + order[i]->property("text").toString());
+        const QStringList infoLines = info.split(QLatin1Char('\n'));
+        QCOMPARE(report.mid(13, infoLines.size()), infoLines);
+
+        // The gap analysis of the tables the graph stage fetched closes the report.
+        QVERIFY(w.Tones.BitsLoaded);
+        QString analysis;
+        AnalyseBits(w.Tones, analysis, 0, int(Val(w.ui.txtDSStart->text())));
+        AnalysePsdsSNR(w.Tones, analysis, 0);
+        const QStringList rest = report.mid(13 + infoLines.size());
+        QCOMPARE(rest.join(QLatin1Char('\n')), QString(analysis).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+
+    void monitoringWritesTheLogs()
+    {
+        SimOptions o;
+        o.marginDriftDb = 0;
+        Rig rig(o);
+        QVERIFY2(rig.window, qPrintable(rig.sim.errorString()));
+        frmMain &w = *rig.window;
+        bool up = true;
+        rig.routerAnswers = [&] { return up; };
+
+        Peek peek(rig.sim.port());
+        QVERIFY(peek.login());
+        const QString stats = peek.cat(ModemStatsPath);
+        const QString dsRate = rawValue(stats, QStringLiteral("DS Connection Rate:"));
+        const QString dsMargin = rawValue(stats, QStringLiteral("DS Margin:"));
+        QVERIFY(!dsRate.isEmpty() && !dsMargin.isEmpty());
+
+        ScopedClock clock(QDateTime(QDate(2026, 7, 2), QTime(8, 5, 40)));
+        w.cmdToggle_Click();
+        QVERIFY(w.IsMonitoring);
+        QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Monitoring started."));
+        // The test is the clock: no tick may come from real time.
+        w.ui.tmrPing->stop();
+        w.ui.tmrStats->stop();
+
+        w.tmrPing_Timer(); // first ping: shows UP, fetches nothing
+        QCOMPARE(w.ui.lblPing->text(), QStringLiteral("UP"));
+        QCOMPARE(w.Stage, 0);
+
+        w.tmrStats_Timer();
+        QCOMPARE(w.Stage, int(frmMain::JobStats));
+        QVERIFY(waitIdle(w));
+        const QString first = QStringLiteral("02/07/2026 08:05\t") + dsRate + QStringLiteral(", ") + dsMargin
+            + QStringLiteral(", Up, 3");
+        QCOMPARE(crlfLines(rig.dir.read(QStringLiteral("stats.txt"))), QStringList{first});
+        const QStringList csv = crlfLines(rig.dir.read(QStringLiteral("stats.csv")));
+        QCOMPARE(csv.size(), 1);
+        QVERIFY2(csv[0].startsWith(QStringLiteral("02/07/2026 08:05,") + dsRate + QLatin1Char(',')), qPrintable(csv[0]));
+        QVERIFY(csv[0].endsWith(QStringLiteral(",Up,3")));
+        QCOMPARE(w.ui.txtOut->toPlainText(), first);
+        QVERIFY(w.ui.txtRouter->isEnabled());
+
+        // The internet goes away: the change is logged at once and marked.
+        up = false;
+        clock.advanceSecs(60);
+        w.tmrPing_Timer();
+        QVERIFY(w.Stage == 0);
+        w.tmrPing_Timer();
+        QCOMPARE(w.ui.lblPing->text(), QStringLiteral("DOWN"));
+        QCOMPARE(w.Stage, int(frmMain::JobStats));
+        QVERIFY(waitIdle(w));
+        const QString changed = QStringLiteral("02/07/2026 08:06\t") + dsRate + QStringLiteral(", ") + dsMargin
+            + QStringLiteral(", Down, 3, Changed");
+        QCOMPARE(crlfLines(rig.dir.read(QStringLiteral("stats.txt"))), (QStringList{first, changed}));
+        const QStringList csv2 = crlfLines(rig.dir.read(QStringLiteral("stats.csv")));
+        QCOMPARE(csv2.size(), 2);
+        QVERIFY2(csv2[1].endsWith(QStringLiteral(",Down,3")), qPrintable(csv2[1]));
+        QCOMPARE(w.ui.txtOut->toPlainText(), first + QLatin1Char('\n') + changed);
+
+        // A routine reading after the change is not marked.
+        w.tmrStats_Timer();
+        QVERIFY(waitIdle(w));
+        QVERIFY(!crlfLines(rig.dir.read(QStringLiteral("stats.txt"))).last().endsWith(QLatin1String("Changed")));
+
+        w.cmdToggle_Click();
+        QVERIFY(!w.IsMonitoring);
+        verifyIdle(w);
+        QVERIFY(rig.dialogs.shown.isEmpty());
+    }
+
+    void failedScriptsReturnToIdle_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("wrong password") << QStringLiteral("password")
+                                        << QStringLiteral("Router login failed - please check username and password.");
+        QTest::newRow("dropped connection") << QStringLiteral("drop") << QString();
+        QTest::newRow("stalled script") << QStringLiteral("stall") << QString();
+    }
+
+    void failedScriptsReturnToIdle()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, status);
+        SimOptions o;
+        if (kind == QLatin1String("password"))
+            o.password = QStringLiteral("other");
+        if (kind == QLatin1String("drop"))
+            o.dropAfterBytes = 200;
+        if (kind == QLatin1String("stall"))
+            o.errorWithoutMarker = true;
+        Rig rig(o);
+        QVERIFY2(rig.window, qPrintable(rig.sim.errorString()));
+        frmMain &w = *rig.window;
+        w.setScriptStallTimeoutMs(300);
+
+        w.cmdGetRouterInfo_Click();
+        QVERIFY(w.IsBusy);
+        QVERIFY(waitIdle(w));
+        verifyIdle(w);
+        QVERIFY(!w.telnet().isRunning());
+        if (!status.isEmpty())
+            QCOMPARE(w.ui.lblStatus->text(), status);
+        if (kind == QLatin1String("password")) {
+            QCOMPARE(rig.dialogs.shown.size(), 1);
+            QCOMPARE(rig.dialogs.shown[0].icon, Dialogs::Icon::Exclamation);
+            QVERIFY(rig.dialogs.shown[0].text.startsWith(QLatin1String("Could not log in to router")));
+        }
+
+        // Monitoring still works after the failure: the next reading starts.
+        w.cmdToggle_Click();
+        w.ui.tmrPing->stop();
+        w.ui.tmrStats->stop();
+        w.tmrStats_Timer();
+        QCOMPARE(w.Stage, int(frmMain::JobStats));
+        QVERIFY(waitIdle(w));
+        w.cmdToggle_Click();
+        QCOMPARE(w.Stage, 0);
+        QVERIFY(!w.StatsRunning);
+    }
+
+    void routerNotAnswering()
+    {
+        Rig rig(SimOptions{});
+        QVERIFY2(rig.window, qPrintable(rig.sim.errorString()));
+        frmMain &w = *rig.window;
+        rig.routerAnswers = [] { return false; };
+        QSignalSpy idle(&w, &frmMain::becameIdle);
+        w.cmdGetRouterInfo_Click();
+        QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Router is not responding on the given IP address."));
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        QCOMPARE(rig.dialogs.shown[0].icon, Dialogs::Icon::Exclamation);
+        QCOMPARE(rig.dialogs.shown[0].text, QStringLiteral("Please ensure the router is switched on and connected\r\n"
+                                                           "and that the router's IP address is correct."));
+        QCOMPARE(w.ui.lblRouterStatus->text(), QStringLiteral("Offline"));
+        QVERIFY(!w.telnet().isRunning());
+        QCOMPARE(w.Stage, 0);
+        QVERIFY(!w.IsBusy);
+        QVERIFY(w.ui.cmdToggle->isEnabled() && w.ui.txtRouter->isEnabled());
+        QTest::qWait(50);
+        QCOMPARE(rig.sim.sessionCount(), 0);
+        QCOMPARE(idle.count(), 0);
+    }
+
+    void rebootIsWatchedUntilTheRouterIsBack_data()
+    {
+        QTest::addColumn<bool>("settle");
+        QTest::addColumn<bool>("monitoring");
+        QTest::newRow("settle") << true << false;
+        QTest::newRow("twice down, monitoring") << false << true;
+    }
+
+    void rebootIsWatchedUntilTheRouterIsBack()
+    {
+        QFETCH(bool, settle);
+        QFETCH(bool, monitoring);
+        SimOptions o;
+        o.rebootDownMs = 300;
+        Rig rig(o, settle ? QByteArray("Use settle time=1\r\nSettle time=2\r\n") : QByteArray());
+        QVERIFY2(rig.window, qPrintable(rig.sim.errorString()));
+        frmMain &w = *rig.window;
+        rig.routerAnswers = [&] { return !rig.sim.isRebooting(); };
+        QCOMPARE(w.ui.chkSettle->isChecked(), settle);
+        if (monitoring) {
+            w.cmdToggle_Click();
+            w.ui.tmrPing->stop();
+            w.ui.tmrStats->stop();
+        }
+
+        QSignalSpy started(&rig.sim, &RouterSim::rebootStarted);
+        QSignalSpy finished(&rig.sim, &RouterSim::rebootFinished);
+        rig.dialogs.queueAnswer(Dialogs::Answer::Yes);
+        emit w.ui.cmdReboot->Click();
+        QCOMPARE(rig.dialogs.shown.size(), 1);
+        QCOMPARE(rig.dialogs.shown[0].text, QStringLiteral("Are you sure you want to reboot your router?"));
+        QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Rebooting router..."));
+        QVERIFY(!w.ui.txtRouter->isEnabled());
+        w.ui.tmrRebootWatch->stop();
+
+        int reboots = 0;
+        const auto goDownAndBack = [&] {
+            QVERIFY(started.count() == ++reboots || started.wait(10000));
+            w.tmrRebootWatch_Timer();
+            QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Router is rebooting..."));
+            QCOMPARE(w.ui.lblRouterStatus->text(), QStringLiteral("Offline"));
+            QVERIFY(finished.count() == reboots || finished.wait(10000));
+            w.tmrRebootWatch_Timer();
+            QCOMPARE(w.ui.lblRouterStatus->text(), QStringLiteral("Online"));
+        };
+        goDownAndBack();
+        if (QTest::currentTestFailed())
+            return;
+        if (!settle) {
+            // Without a settle period the router must go down a second time.
+            QVERIFY(!w.ui.tmrRebootSettle->isActive());
+            QCOMPARE(w.Watch.UpCycles(), 1);
+            rig.sim.reboot();
+            goDownAndBack();
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QVERIFY(!w.ui.tmrRebootWatch->isActive());
+        QVERIFY(w.ui.tmrRebootSettle->isActive());
+        QCOMPARE(w.ui.tmrRebootSettle->interval(), settle ? 1000 : 5000);
+        w.ui.tmrRebootSettle->stop();
+
+        if (settle) {
+            w.tmrRebootSettle_Timer();
+            QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Router has been responding for 1 second(s)"));
+            QVERIFY(!w.ui.txtRouter->isEnabled());
+        }
+        w.tmrRebootSettle_Timer();
+        QVERIFY(!w.ui.tmrRebootSettle->isActive());
+        QCOMPARE(w.Stage, 0);
+        if (monitoring) {
+            QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Monitoring restarted."));
+            QVERIFY(w.ui.tmrPing->isActive());
+            w.ui.tmrPing->stop();
+            w.tmrPing_Timer();
+            QVERIFY(w.ui.txtRouter->isEnabled());
+        } else {
+            QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Router has rebooted."));
+            QVERIFY(w.ui.txtRouter->isEnabled());
+            QVERIFY(w.ui.cmdGetRouterInfo->isEnabled());
+        }
+        QVERIFY(!w.telnet().isRunning());
+
+        // The router answers scripts again.
+        if (monitoring)
+            w.cmdToggle_Click();
+        w.cmdGetRouterInfo_Click();
+        QVERIFY(waitIdle(w));
+        QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Router statistics obtained."));
+    }
+};
+
+QTEST_MAIN(TestFrmMainFetch)
+#include "tst_frmmain_fetch.moc"
