@@ -21,7 +21,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <memory>
+#include <functional>
 #include <unistd.h>
 
 using namespace quillon;
@@ -108,6 +108,27 @@ QString changeValue(frmMain &w, const SettingRow &row, int n)
     return value;
 }
 
+// Answers every box at once and notes what the window was doing when it came up.
+struct ObservingDialogs final : Dialogs::Handler
+{
+    explicit ObservingDialogs(std::function<void()> onMessage)
+        : m_onMessage(std::move(onMessage))
+    {
+        Dialogs::setHandler(this);
+    }
+    ~ObservingDialogs() override { Dialogs::setHandler(nullptr); }
+    Q_DISABLE_COPY_MOVE(ObservingDialogs)
+
+    Dialogs::Answer message(Dialogs::Icon, const QString &, const QString &, Dialogs::Buttons) override
+    {
+        m_onMessage();
+        return Dialogs::Answer::Ok;
+    }
+    std::optional<QString> input(const QString &, const QString &, const QString &) override { return {}; }
+
+    std::function<void()> m_onMessage;
+};
+
 int pingCountAfter(frmMain &w, int ticks, const int &calls)
 {
     const int before = calls;
@@ -155,6 +176,19 @@ private slots:
                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
         // A second query (the close event after an exit) saves nothing twice.
         QVERIFY(w.Form_QueryUnload(frmMain::UnloadMode::UserClose));
+    }
+
+    void autoMonitorStartsBeforeThePrompt()
+    {
+        test::TempAppDir dir;
+        dir.write(QStringLiteral("settings.ini"), "[Options]\r\nPing IP=127.0.0.1\r\nAuto start monitor=1\r\n");
+        frmMain w;
+        QList<bool> monitoringAtPrompt;
+        ObservingDialogs dialogs([&] { monitoringAtPrompt << w.IsMonitoring; });
+        w.Form_Load();
+        QCOMPARE(monitoringAtPrompt, QList<bool>{true});
+        QCOMPARE(w.ui.OrbTab1->Selected(), 1);
+        w.cmdToggle_Click();
     }
 
     void everyValueSurvivesACloseAndANewWindow()
