@@ -118,6 +118,16 @@ QIcon iconSet(const QString &name)
 QPixmap iconPixmap(const QString &name, int size)
 {
     initResources();
+    // On a plain-density screen the file of that size is the answer; decoding
+    // only it saves decoding the whole set.
+    if (qApp && qApp->devicePixelRatio() <= 1.0 && !name.isEmpty() && !name.contains(QLatin1Char('/'))) {
+        QFile file(iconPath(name, size));
+        if (file.open(QIODevice::ReadOnly)) {
+            const QImage picture = decodePNG(file.readAll());
+            if (picture.size() == QSize(size, size))
+                return QPixmap::fromImage(picture);
+        }
+    }
     const QIcon icon = iconSet(name);
     if (icon.isNull())
         return {};
