@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSystemTrayIcon>
 #include <QTimer>
 #include <QtTest>
 
@@ -343,6 +344,10 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QVERIFY(!w.close());
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            QVERIFY(w.isHidden());
+        else
+            QVERIFY(!w.isHidden() && w.isMinimized()); // no tray: it must stay reachable
         QCOMPARE(dir.read(QStringLiteral("settings.ini")), file); // nothing saved by the cancelled close
 
         w.ui.txtRouter->setText(QStringLiteral("10.0.0.1"));
