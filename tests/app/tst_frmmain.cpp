@@ -233,6 +233,11 @@ private slots:
         QVERIFY(!w.ui.chkStats->isChecked());
         QCOMPARE(w.ui.txtIPToPing->text(), QStringLiteral("8.8.4.4"));
         QCOMPARE(w.ui.txtDNS->text(), QStringLiteral("10.0.0.138"));
+        QCOMPARE(w.ui.txtDSStart->text(), QStringLiteral("32"));
+        QCOMPARE(w.ui.txtID[0]->text(), QStringLiteral("ppp0"));
+        QCOMPARE(w.ui.txtID[3]->text(), QStringLiteral("usb0"));
+        QCOMPARE(w.ui.txtBWInt->text(), QStringLiteral("60"));
+        QVERIFY(w.ui.txtInterval->text().isEmpty()); // no default for the rest: the file decides
         QVERIFY(dialogs.shown.isEmpty());
     }
 
