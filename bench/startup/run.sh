@@ -8,20 +8,26 @@ cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TE
 cmake --build build-bench -j"$(nproc)" --target quillon bench_minimal_window >/dev/null
 export QT_QPA_PLATFORM=offscreen
 appdir=$(mktemp -d)
+memfile=$(mktemp)
 printf '[Options]\r\nRouter IP=127.0.0.1\r\n' >"$appdir/settings.ini"
 measure() { # name, command...
     local name=$1; shift
     local times=() mems=()
     for _ in $(seq "$runs"); do
-        local t0=$EPOCHREALTIME mem
-        mem=$( { /usr/bin/time -f '%M' "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -n1)
-        times+=("$(echo "$EPOCHREALTIME - $t0" | bc -l)"); mems+=("$mem")
+        local t0=$EPOCHREALTIME
+        # -o: the program's own output is discarded, the peak size is not.
+        /usr/bin/time -f '%M' -o "$memfile" "$@" >/dev/null 2>&1
+        times+=("$(echo "$EPOCHREALTIME - $t0" | bc -l)"); mems+=("$(tail -n1 "$memfile")")
     done
     local tmed mmax
     tmed=$(printf '%s\n' "${times[@]}" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}')
     mmax=$(printf '%s\n' "${mems[@]}" | sort -n | tail -n1)
     echo "$name: median $(printf %.3f "$tmed") s, peak RSS $((mmax / 1024)) MB"
+    last_time=$tmed last_mem=$mmax
 }
 measure "minimal window" build-bench/bench/startup/bench_minimal_window
+base_time=$last_time base_mem=$last_mem
 QUILLON_APPDIR="$appdir" QUILLON_EXIT_AFTER_SHOW=1 measure "quillon" build-bench/quillon
-rm -rf "$appdir"
+echo "quillon/minimal: time x$(printf %.2f "$(echo "$last_time / $base_time" | bc -l)") (target <= 1.50)," \
+    "memory +$(((last_mem - base_mem) / 1024)) MB (target <= 20)"
+rm -rf "$appdir" "$memfile"

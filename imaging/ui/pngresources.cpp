@@ -4,8 +4,10 @@
 #include "resources/resources.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QPainter>
 #include <QWidget>
 
@@ -24,6 +26,20 @@ QString pngPath(const QString &name)
 QString iconPath(const QString &set, int size)
 {
     return QStringLiteral(":/icons/%1/%2").arg(set).arg(size);
+}
+
+// Our pictures are PNG only: naming the format and turning off detection keeps
+// Qt from loading every image-format plugin at start-up.
+QImage decodePNG(const QByteArray &bytes)
+{
+    if (!IsPNG(bytes))
+        return {};
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
 }
 
 QPixmap blendOver(const QImage &picture, const QColor &background)
@@ -60,8 +76,8 @@ QPixmap LoadResPNG(const QString &name, const QColor &background, qreal devicePi
 {
     if (devicePixelRatio > 1.0 && !name.isEmpty()) {
         const QByteArray sharp = resourcePNGBytes(name + QStringLiteral("@2x"));
-        QImage picture;
-        if (IsPNG(sharp) && picture.loadFromData(sharp, "PNG")) {
+        const QImage picture = decodePNG(sharp);
+        if (!picture.isNull()) {
             QPixmap out = blendOver(picture, background);
             out.setDevicePixelRatio(2.0);
             return out;
@@ -72,8 +88,8 @@ QPixmap LoadResPNG(const QString &name, const QColor &background, qreal devicePi
         LogError(true, QStringLiteral("53"), QStringLiteral("Resource not found: ") + name, kModule, QStringLiteral("LoadResPNG"));
         return {};
     }
-    QImage picture;
-    if (!IsPNG(bytes) || !picture.loadFromData(bytes, "PNG")) {
+    const QImage picture = decodePNG(bytes);
+    if (picture.isNull()) {
         LogError(true, QStringLiteral("481"), QStringLiteral("Invalid picture: ") + name, kModule, QStringLiteral("LoadResPNG"));
         return {};
     }
@@ -86,10 +102,15 @@ QIcon iconSet(const QString &name)
     QIcon icon;
     if (name.isEmpty() || name.contains(QLatin1Char('/')))
         return icon;
+    // addPixmap rather than addFile: addFile consults the MIME database and
+    // loads the icon-engine plugins, a large share of start-up time.
     for (int size : kIconSizes) {
-        const QString path = iconPath(name, size);
-        if (QFile::exists(path))
-            icon.addFile(path, QSize(size, size));
+        QFile file(iconPath(name, size));
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QImage picture = decodePNG(file.readAll());
+        if (!picture.isNull())
+            icon.addPixmap(QPixmap::fromImage(picture));
     }
     return icon;
 }
@@ -97,6 +118,16 @@ QIcon iconSet(const QString &name)
 QPixmap iconPixmap(const QString &name, int size)
 {
     initResources();
+    // On a plain-density screen the file of that size is the answer; decoding
+    // only it saves decoding the whole set.
+    if (qApp && qApp->devicePixelRatio() <= 1.0 && !name.isEmpty() && !name.contains(QLatin1Char('/'))) {
+        QFile file(iconPath(name, size));
+        if (file.open(QIODevice::ReadOnly)) {
+            const QImage picture = decodePNG(file.readAll());
+            if (picture.size() == QSize(size, size))
+                return QPixmap::fromImage(picture);
+        }
+    }
     const QIcon icon = iconSet(name);
     if (icon.isNull())
         return {};
