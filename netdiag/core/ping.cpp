@@ -116,6 +116,24 @@ void finish(PingReply &reply, PingStatus status, qint64 sentAt, qint64 receivedA
     reply.from = from;
 }
 
+// One recvmsg with the sender's address and ancillary data.
+ssize_t receiveMessage(int fd, char *data, size_t size, char *control, size_t controlSize, sockaddr_in &peer,
+                       msghdr &msg, int flags)
+{
+    iovec iov{data, size};
+    msg = {};
+    msg.msg_name = &peer;
+    msg.msg_namelen = sizeof peer;
+    msg.msg_iov = &iov;
+    msg.msg_iovlen = 1;
+    msg.msg_control = control;
+    msg.msg_controllen = controlSize;
+    const ssize_t got = ::recvmsg(fd, &msg, flags);
+    msg.msg_iov = nullptr; // the vector was local; only the control messages are read later
+    msg.msg_iovlen = 0;
+    return got;
+}
+
 // Reads what is queued on the socket. True once the reply (or an error about
 // our request) has been found.
 bool drainSocket(const IcmpSocket &s, std::vector<char> &buffer, quint16 id, quint16 seq, qint64 sentAt,
@@ -124,15 +142,9 @@ bool drainSocket(const IcmpSocket &s, std::vector<char> &buffer, quint16 id, qui
     alignas(cmsghdr) char control[512];
     for (;;) {
         sockaddr_in peer{};
-        iovec iov{buffer.data(), buffer.size()};
         msghdr msg{};
-        msg.msg_name = &peer;
-        msg.msg_namelen = sizeof peer;
-        msg.msg_iov = &iov;
-        msg.msg_iovlen = 1;
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        const ssize_t got = ::recvmsg(s.fd, &msg, MSG_DONTWAIT);
+        const ssize_t got = receiveMessage(s.fd, buffer.data(), buffer.size(), control, sizeof control, peer, msg,
+                                           MSG_DONTWAIT);
         if (got < 0)
             return false;
         const qint64 receivedAt = receiveMicros(msg);
@@ -158,15 +170,8 @@ bool drainErrors(const IcmpSocket &s, qint64 sentAt, PingReply &reply)
     char data[576];
     for (;;) {
         sockaddr_in peer{};
-        iovec iov{data, sizeof data};
         msghdr msg{};
-        msg.msg_name = &peer;
-        msg.msg_namelen = sizeof peer;
-        msg.msg_iov = &iov;
-        msg.msg_iovlen = 1;
-        msg.msg_control = control;
-        msg.msg_controllen = sizeof control;
-        if (::recvmsg(s.fd, &msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
+        if (receiveMessage(s.fd, data, sizeof data, control, sizeof control, peer, msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
             return found;
         for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c && !found; c = CMSG_NXTHDR(&msg, c)) {
             if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR)
