@@ -6,6 +6,7 @@
 #include "app/ui/widgetdialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -82,12 +83,23 @@ int runApplication(int argc, char **argv)
     {
         frmMain window;
         installSignalExit(window);
-        QObject::connect(&window, &frmMain::unloaded, &app, &QApplication::quit);
+        // An exit can arrive while a message box waits for an answer (a signal
+        // during the first-start prompt): close the boxes so their loops end.
+        QObject::connect(&window, &frmMain::unloaded, &app, [] {
+            for (QWidget *w : QApplication::topLevelWidgets()) {
+                if (auto *dialog = qobject_cast<QDialog *>(w); dialog && dialog->isVisible())
+                    dialog->reject();
+            }
+            QApplication::quit();
+        });
         if (qEnvironmentVariableIsSet("QUILLON_EXIT_AFTER_SHOW"))
             window.installEventFilter(new QuitAfterFirstPaint(&window));
         window.show();
         window.Form_Load();
-        rc = QApplication::exec();
+        // quit() does nothing before the event loop runs, so an exit taken
+        // during start-up (inside a start-up message box) ends here.
+        if (!window.isUnloaded())
+            rc = QApplication::exec();
     }
     Dialogs::setHandler(nullptr);
     return rc;

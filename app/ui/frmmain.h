@@ -51,6 +51,8 @@ public:
     bool Form_QueryUnload(UnloadMode mode);
     // The orderly exit of the tray menu, also taken on SIGTERM and SIGINT.
     void ExitProgram();
+    // The close-down has run: settings saved, the program is to end.
+    bool isUnloaded() const { return m_unloaded; }
 
     // Replaces the echo used by the monitor, the reboot watch and the
     // full fetch's router check; tests drive the window with it.

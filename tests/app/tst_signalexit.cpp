@@ -38,20 +38,24 @@ private slots:
     void signalEndsTheProgramAndSavesSettings_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::addColumn<QString>("router");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << QStringLiteral("127.0.0.1");
+        QTest::newRow("SIGINT") << int(SIGINT) << QStringLiteral("127.0.0.1");
+        // No router address: the first-start prompt waits for an answer.
+        QTest::newRow("SIGTERM during the first-start prompt") << int(SIGTERM) << QString();
     }
 
     void signalEndsTheProgramAndSavesSettings()
     {
         QFETCH(int, signal);
+        QFETCH(QString, router);
         const QString program = test::binPath(QStringLiteral("quillon"));
         if (!QFile::exists(program))
             QSKIP("the quillon executable is not built");
         if (!QFile::exists(QStringLiteral("/proc/self/status")))
             QSKIP("no /proc to see when the program is ready");
         test::TempAppDir dir;
-        const QByteArray original = "[Options]\r\nRouter IP=127.0.0.1\r\nTelnet Port=1\r\n";
+        const QByteArray original = "[Options]\r\nRouter IP=" + router.toLatin1() + "\r\nTelnet Port=1\r\n";
         dir.write(QStringLiteral("settings.ini"), original);
 
         QProcess quillon;
@@ -80,7 +84,7 @@ private slots:
         const IniFile ini = IniFile::parse(saved);
         for (const SettingRow &row : settingsTable())
             QVERIFY2(ini.contains(row.section, row.key), qPrintable(row.section + '/' + row.key));
-        QCOMPARE(ini.value(QStringLiteral("Options"), QStringLiteral("Router IP")), QStringLiteral("127.0.0.1"));
+        QCOMPARE(ini.value(QStringLiteral("Options"), QStringLiteral("Router IP")), router);
         QCOMPARE(ini.value(QStringLiteral("Options"), QStringLiteral("Telnet Port")), QStringLiteral("1"));
     }
 };
