@@ -159,14 +159,6 @@ private slots:
         QCOMPARE(in, out);
     }
 
-    void versionTextLosesTheMarkerLine()
-    {
-        QString v = fixture("adsl1_ver.txt");
-        RemoveNoWhere(v);
-        QVERIFY(v.startsWith(QLatin1String("ATM Driver version:[7.03.01.00]")));
-        QVERIFY(!v.contains(QLatin1String("no_where")));
-    }
-
     void repliesOfAFinishedScript()
     {
         const QChar sep = ConversationSeparator;
