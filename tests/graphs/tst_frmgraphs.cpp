@@ -125,8 +125,6 @@ private slots:
         QCOMPARE(capture.size(), 1);
         window.setOptionsEnabled(false);
         QVERIFY(!window.findChild<QPushButton *>(QStringLiteral("cmdExit"))->isEnabled());
-        window.setStatus(QStringLiteral("Saving image..."));
-        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("lblStatus"))->text(), QStringLiteral("Saving image..."));
         window.chartRightClicked(0);
         window.close();
         QVERIFY(!window.isVisible());
