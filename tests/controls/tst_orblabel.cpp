@@ -10,21 +10,6 @@ class TestOrbLabel : public QObject
 {
     Q_OBJECT
 private slots:
-    void defaults()
-    {
-        OrbLabel l;
-        QCOMPARE(l.Caption(), QString());
-        QCOMPARE(l.NormalColour(), 0xEFF3F3u);
-        QCOMPARE(l.LightColour(), 0xFFFFFFu);
-        QCOMPARE(l.ShadeColour(), 0xC5D0D6u);
-        QCOMPARE(l.BorderColour(), 0x743C00u);
-        QCOMPARE(l.GradientDirection(), 1);
-        QCOMPARE(l.Resolution(), 50);
-        QVERIFY(!l.TriColour() && !l.DrawBorder() && !l.DrawOuter() && !l.ManualAlign());
-        QCOMPARE(l.Alignment(), 0);
-        QCOMPARE(l.Angle(), 0);
-    }
-
     void captionAndTextAreOneProperty()
     {
         OrbLabel l(QStringLiteral("00:00:00"));

@@ -31,11 +31,6 @@ private slots:
         QCOMPARE(b.Caption(), QStringLiteral("Button"));
         QVERIFY(b.ImageUp().isNull());
         QVERIFY(b.pictureFor(ButtonLook::Up).isNull());
-        QCOMPARE(b.MaskColor(), 0xFFFFFFu);
-        QCOMPARE(b.HighlightColor(), 0xFFFFFFu);
-        QCOMPARE(b.ShadowColor(), 0x808080u);
-        QVERIFY(b.ShiftOnPress() && b.ShiftPicture() && b.ShowFocus());
-        QVERIFY(!b.RoundCorner());
         QCOMPARE(b.look(), ButtonLook::Up);
         QVERIFY(b.sizeHint().width() > b.fontMetrics().horizontalAdvance(QStringLiteral("Button")));
     }

@@ -28,6 +28,24 @@ ChartSettings titled()
     return s;
 }
 
+// Column labels from XCell, not from the values; no value labels.
+ChartSettings unlinked(int xCell)
+{
+    ChartSettings s;
+    s.DisplayValues = false;
+    s.LinkToValues = false;
+    s.XCell = xCell;
+    return s;
+}
+
+ChartSettings untitledLeftLabels(int xCell)
+{
+    ChartSettings s = unlinked(xCell);
+    s.ChartTitle.clear();
+    s.CentreXLabels = false;
+    return s;
+}
+
 } // namespace
 
 class TestChartLayout : public QObject
@@ -120,13 +138,7 @@ private slots:
 
     void oneRowGetsOneLabel()
     {
-        ChartSettings s;
-        s.ChartTitle.clear();
-        s.DisplayValues = false;
-        s.LinkToValues = false;
-        s.XCell = 1;
-        s.CentreXLabels = false;
-        const ChartLayout l = ChartLayout::compute(100, 100, 10, s, data({QStringLiteral("8,3,0x0x0")}), {});
+        const ChartLayout l = ChartLayout::compute(100, 100, 10, untitledLeftLabels(1), data({QStringLiteral("8,3,0x0x0")}), {});
         QCOMPARE(l.columnWidth, l.right - l.left);
         // The step reads an absent second row (0 - 8), but no label stands past the only column.
         QCOMPARE(l.xLabels.size(), 1);
@@ -137,16 +149,10 @@ private slots:
 
     void toneExampleLabels()
     {
-        ChartSettings s;
-        s.ChartTitle.clear();
-        s.DisplayValues = false;
-        s.LinkToValues = false;
-        s.CentreXLabels = false;
-        s.XCell = 8;
         QStringList rows;
         for (int i = 0; i < 256; ++i)
             rows.append(QString::number(i * 4.3125, 'g', 10) + QStringLiteral(",") + QString::number(i % 16) + QStringLiteral(",0x0x0"));
-        const ChartLayout l = ChartLayout::compute(600, 200, 10, s, data(rows), {});
+        const ChartLayout l = ChartLayout::compute(600, 200, 10, untitledLeftLabels(8), data(rows), {});
         QCOMPARE(l.left, 22);
         QCOMPARE(l.right, 596);
         QCOMPARE(l.columnWidth, 2);
@@ -164,14 +170,10 @@ private slots:
 
     void moreColumnsThanPixelsStayInThePlot()
     {
-        ChartSettings s;
-        s.DisplayValues = false;
-        s.LinkToValues = false;
-        s.XCell = 30;
         QStringList rows;
         for (int i = 0; i < 480; ++i)
             rows.append(QString::number(i + 32) + QStringLiteral(",") + QString::number(i % 15 + 1) + QStringLiteral(",0x0x0"));
-        const ChartLayout l = ChartLayout::compute(400, 200, 10, s, data(rows), {ChartMarker{479, 2, 0}});
+        const ChartLayout l = ChartLayout::compute(400, 200, 10, unlinked(30), data(rows), {ChartMarker{479, 2, 0}});
         QCOMPARE(l.columnWidth, 1);
         QCOMPARE(l.bars.size(), 480);
         QCOMPARE(l.bars.first().rect.left(), l.left);
@@ -187,10 +189,7 @@ private slots:
 
     void edgeLabelsStayWholeOrGo()
     {
-        ChartSettings s;
-        s.DisplayValues = false;
-        s.LinkToValues = false;
-        s.XCell = 2;
+        ChartSettings s = unlinked(2);
         const QStringList rows{QStringLiteral("1000000,1,0x0x0"), QStringLiteral("1000001,1,0x0x0"),
                                QStringLiteral("1000002,1,0x0x0")};
         ChartLayout l = ChartLayout::compute(200, 200, 10, s, data(rows), {});
@@ -247,18 +246,15 @@ private slots:
         QCOMPARE(l.lineColours.at(1).at(0), quint32(0x090909));
     }
 
-    void tinySizesDoNotBreak()
+    void tinySizesAndRandomTextNeverBreakTheLayout()
     {
-        const ChartData d = data({QStringLiteral("0,1e300,0x0x0"), QStringLiteral("1,-1e300,0x0x0")});
+        const ChartData huge = data({QStringLiteral("0,1e300,0x0x0"), QStringLiteral("1,-1e300,0x0x0")});
         for (const QSize size : {QSize(0, 0), QSize(1, 1), QSize(5, 400), QSize(3000, 3)}) {
-            const ChartLayout l = ChartLayout::compute(size.width(), size.height(), 6.75, titled(), d, {});
+            const ChartLayout l = ChartLayout::compute(size.width(), size.height(), 6.75, titled(), huge, {});
             QVERIFY(l.columnWidth >= 1);
             QVERIFY(l.gridY.size() < 10000);
         }
-    }
 
-    void randomTextNeverBreaksTheLayout()
-    {
         QRandomGenerator random(20081028);
         const QString alphabet = QStringLiteral("0123456789-.,|x\r\neE&H ");
         for (int round = 0; round < 300; ++round) {

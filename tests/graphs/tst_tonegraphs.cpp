@@ -1,29 +1,13 @@
 #include "graphs/core/graphdrawing.h"
 #include "graphs/core/snrhistory.h"
 #include "graphs/core/tonetables.h"
-#include "tests/support/testsupport.h"
+#include "tests/graphs/toneprofile.h"
 
 #include <QtTest>
 
 using namespace quillon;
 
 namespace {
-
-QString wire(const QString &fixture)
-{
-    return QString::fromLatin1(test::readData(QStringLiteral("graphs/") + fixture)).replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-}
-
-ToneTables profile(const QString &name)
-{
-    ToneTables t;
-    ImportTable(t, wire(name + QStringLiteral("_bit_allocation_table.txt")));
-    for (int bin = 0; bin < 3; ++bin)
-        ImportSNRTable(t, wire(name + QStringLiteral("_rxsnr%1.txt").arg(bin)), bin);
-    ImportPsdsTable(t, wire(name + QStringLiteral("_SNRpsds.txt")), true);
-    ImportPsdsTable(t, wire(name + QStringLiteral("_QLNpsds.txt")), false);
-    return t;
-}
 
 QStringList rows(const GraphDrawing &g)
 {
@@ -38,7 +22,7 @@ class TestToneGraphs : public QObject
 private slots:
     void bitChartOfAnAdsl1Line()
     {
-        const ToneTables t = profile(QStringLiteral("adsl1"));
+        const ToneTables t = test::importProfile(QStringLiteral("adsl1"));
         const auto g = DrawBitTable(t, false, 0, 32);
         QVERIFY(g);
         QCOMPARE(g->ChartTitle, QStringLiteral("Bit / Carrier Allocation"));
@@ -63,7 +47,7 @@ private slots:
 
     void wideTablesSwitchLabelSpacingUnlessLimited()
     {
-        const ToneTables t = profile(QStringLiteral("adsl2p"));
+        const ToneTables t = test::importProfile(QStringLiteral("adsl2p"));
         QCOMPARE(DrawBitTable(t, false, 0, 32)->XCell, 30);
         QCOMPARE(DrawBitTable(t, true, 0, 32)->XCell, 32);
         QCOMPARE(rows(*DrawBitTable(t, false, 0, 32)).size(), 32 + 480);
@@ -187,7 +171,7 @@ private slots:
 
     void graphTypesByName()
     {
-        const ToneTables t = profile(QStringLiteral("adsl1"));
+        const ToneTables t = test::importProfile(QStringLiteral("adsl1"));
         SnrHistory snr;
         const GraphSources sources{&t, &snr, nullptr};
         const GraphOptions options{false, 0, 32};

@@ -136,6 +136,8 @@ private slots:
         QTest::newRow("33x17 1x2 luma") << 33 << 17 << Sampling{1, 2, 1, 1, 1, 1};
         QTest::newRow("45x29 4x4 luma, two scans") << 45 << 29 << Sampling{4, 4, 1, 1, 1, 1};
         QTest::newRow("40x24 2x2 chroma") << 40 << 24 << Sampling{1, 1, 2, 2, 2, 2};
+        // 3:2 ratios are valid JPEG, though libjpeg cannot decode them.
+        QTest::newRow("50x35 3:2 fractional") << 50 << 35 << Sampling{3, 2, 2, 1, 1, 1};
     }
 
     void decodesEverywhere()
@@ -149,6 +151,8 @@ private slots:
         jpeg.SampleImage(view(image));
         const QByteArray file = jpeg.encode();
         verifyStructure(file, jpeg, width, height, {});
+        if (sampling[0] == 3) // libjpeg refuses it
+            return;
 
         int w = 0, h = 0;
         std::vector<quint8> rgb;
@@ -171,16 +175,6 @@ private slots:
         QCOMPARE(djpeg.readAllStandardError(), QByteArray());
         const QByteArray pnm = djpeg.readAllStandardOutput();
         QVERIFY(pnm.startsWith(QStringLiteral("P6\n%1 %2\n255\n").arg(width).arg(height).toLatin1()));
-    }
-
-    void fractionalSamplingIsWellFormed()
-    {
-        // 3:2 ratios are valid JPEG, though libjpeg cannot decode them.
-        const SynthImage image = photoLike(50, 35);
-        cJpeg jpeg;
-        jpeg.SetSamplingFrequencies(3, 2, 2, 1, 1, 1);
-        jpeg.SampleImage(view(image));
-        verifyStructure(jpeg.encode(), jpeg, 50, 35, {});
     }
 
     void flatColourSurvives()

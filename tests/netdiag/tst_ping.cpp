@@ -6,8 +6,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
-#include <cstring>
 #include <QtTest>
+
+#include <cstring>
+#include <functional>
 
 #include <net/if.h>
 #include <sched.h>
@@ -45,6 +47,26 @@ bool bringLoopbackUp()
     up = up && ::ioctl(fd, SIOCSIFFLAGS, &ifr) == 0;
     ::close(fd);
     return up;
+}
+
+bool writeProc(const char *path, const QByteArray &value)
+{
+    QFile file{QString::fromLatin1(path)};
+    return file.open(QIODevice::WriteOnly) && file.write(value) >= 0 && file.flush();
+}
+
+// Runs body in a forked child, inside a network namespace of its own with the
+// loopback up and one kernel setting written; returns the child's exit code.
+int inNamespace(const char *procPath, const QByteArray &value, const std::function<int()> &body)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::alarm(10);
+        if (::unshare(CLONE_NEWNET) != 0 || !bringLoopbackUp() || !writeProc(procPath, value))
+            ::_exit(ChildCannotSetUp);
+        ::_exit(body());
+    }
+    return child > 0 ? waitForChild(child) : ChildFailed;
 }
 
 bool icmpAvailable()
@@ -94,26 +116,16 @@ private slots:
     {
         if (::geteuid() != 0)
             QSKIP("needs root to create a network namespace and drop privileges");
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::alarm(10);
-            if (::unshare(CLONE_NEWNET) != 0 || !bringLoopbackUp())
-                ::_exit(ChildCannotSetUp);
-            QFile range(QStringLiteral("/proc/sys/net/ipv4/ping_group_range"));
-            if (!range.open(QIODevice::WriteOnly) || range.write("0 2147483647\n") < 0 || !range.flush())
-                ::_exit(ChildCannotSetUp);
-            range.close();
+        const int result = inNamespace("/proc/sys/net/ipv4/ping_group_range", "0 2147483647\n", [] {
             if (::setgid(65534) != 0 || ::setuid(65534) != 0)
-                ::_exit(ChildCannotSetUp);
+                return ChildCannotSetUp;
             const PingReply reply = Ping({QStringLiteral("127.0.0.1"), 1000, QByteArray(100, 'a'), 0});
             const PingReply ttl = Ping({QStringLiteral("127.0.0.1"), 1000, {}, 1});
-            ::_exit(reply.status == PingStatus::Success && reply.from == QLatin1String("127.0.0.1")
-                            && ttl.status == PingStatus::Success
-                        ? ChildPassed
-                        : ChildFailed);
-        }
-        QVERIFY(child > 0);
-        const int result = waitForChild(child);
+            return reply.status == PingStatus::Success && reply.from == QLatin1String("127.0.0.1")
+                           && ttl.status == PingStatus::Success
+                       ? ChildPassed
+                       : ChildFailed;
+        });
         if (result == ChildCannotSetUp)
             QSKIP("this machine does not allow a private network namespace here");
         QCOMPARE(result, ChildPassed);
@@ -125,15 +137,7 @@ private slots:
     {
         if (::geteuid() != 0)
             QSKIP("needs root to create a network namespace");
-        const pid_t child = ::fork();
-        if (child == 0) {
-            ::alarm(10);
-            if (::unshare(CLONE_NEWNET) != 0 || !bringLoopbackUp())
-                ::_exit(ChildCannotSetUp);
-            QFile ignore(QStringLiteral("/proc/sys/net/ipv4/icmp_echo_ignore_all"));
-            if (!ignore.open(QIODevice::WriteOnly) || ignore.write("1\n") < 0 || !ignore.flush())
-                ::_exit(ChildCannotSetUp);
-            ignore.close();
+        const int result = inNamespace("/proc/sys/net/ipv4/icmp_echo_ignore_all", "1\n", [] {
             int fired = 0;
             QTimer timer;
             timer.setInterval(10);
@@ -143,11 +147,8 @@ private slots:
             waited.start();
             const PingReply reply = Ping({QStringLiteral("127.0.0.1"), 300, {}, 0});
             const qint64 ms = waited.elapsed();
-            ::_exit(reply.status == PingStatus::TimedOut && ms >= 300 && ms < 1000 && fired >= 10 ? ChildPassed
-                                                                                                  : ChildFailed);
-        }
-        QVERIFY(child > 0);
-        const int result = waitForChild(child);
+            return reply.status == PingStatus::TimedOut && ms >= 300 && ms < 1000 && fired >= 10 ? ChildPassed : ChildFailed;
+        });
         if (result == ChildCannotSetUp)
             QSKIP("this machine does not allow a private network namespace here");
         QCOMPARE(result, ChildPassed);

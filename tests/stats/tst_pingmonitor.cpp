@@ -173,12 +173,8 @@ private slots:
     void settleRestartsOnAMiss()
     {
         ScriptedPing ping;
-        ping.answers = {false, true};                  // down, back
-        for (int i = 0; i < 7; ++i)
-            ping.answers.append(true);
-        ping.answers.append(false);
-        for (int i = 0; i < 10; ++i)
-            ping.answers.append(true);
+        // Down, back, seven answers, a miss, then answers again.
+        ping.answers = QList<bool>{false, true} + QList<bool>(7, true) + QList<bool>{false} + QList<bool>(10, true);
         RebootWatch w(ping.function());
         w.start(QStringLiteral("192.168.1.1"), true, QStringLiteral("10"));
         w.tick();

@@ -15,12 +15,6 @@ class TestReport : public QObject
 private slots:
     void buildingTheReport()
     {
-        QString buffer;
-        AddToString(buffer, QStringLiteral("a"));
-        QCOMPARE(buffer, QStringLiteral("a"));
-        AddToString(buffer, QStringLiteral("b"));
-        QCOMPARE(buffer, QStringLiteral("a\r\nb"));
-
         QString report = ReportHeader(QStringLiteral("Quillon v1.0.0"), QDateTime(QDate(2008, 10, 28), QTime(14, 5, 9)));
         QCOMPARE(report, QStringLiteral("Quillon v1.0.0 report - 28 Oct 2008 14:05:09"));
         ModemStatsLabels labels;

@@ -51,6 +51,11 @@ private slots:
         QCOMPARE(dir.read(QStringLiteral("stats.txt")),
                  QByteArray("earlier\r\n28/10/2008 14:05\t8128, -3, Down, 37\r\n28/10/2008 14:05\t8128, -3, Down, 37\r\n"));
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
+
+        // Both logs off: only the box line, nothing written.
+        QCOMPARE(LogStatsReading(reading(false), false, false), QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37"));
+        QCOMPARE(dir.read(QStringLiteral("stats.txt")).count('\n'), 3);
+        QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
     }
 
     void entryFromAReading()
@@ -63,14 +68,6 @@ private slots:
         const StatsLogEntry e = StatsLogEntryFor(s, QString(), 0, false);
         QCOMPARE(StatsTextLine(e), QStringLiteral("28/10/2008 14:05\t8128, 6.5, , 0"));
         QCOMPARE(StatsCsvLine(e), QStringLiteral("28/10/2008 14:05,8128,,6.5,,11,,,0"));
-    }
-
-    void bothLogsOffStillGivesTheBoxLine()
-    {
-        test::TempAppDir dir;
-        QCOMPARE(LogStatsReading(reading(false), false, false), QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37"));
-        QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.txt"))));
-        QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
     }
 };
 
