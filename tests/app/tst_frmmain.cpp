@@ -29,15 +29,17 @@ using namespace quillon;
 
 namespace {
 
-// A window started the way the program starts it, in a scratch program folder.
-struct Window
+// A window started the way the program starts it, in a scratch program folder
+// holding the given settings file.
+struct Started
 {
-    explicit Window(const test::TempAppDir &dir, const QByteArray *settings = nullptr)
+    explicit Started(const QByteArray &settings)
     {
-        if (settings)
-            dir.write(QStringLiteral("settings.ini"), *settings);
+        dir.write(QStringLiteral("settings.ini"), settings);
         w.Form_Load();
     }
+    test::TempAppDir dir;
+    ScriptedDialogs dialogs;
     frmMain w;
 };
 
@@ -149,8 +151,8 @@ private slots:
     {
         test::TempAppDir dir;
         ScriptedDialogs dialogs;
-        Window win(dir);
-        frmMain &w = win.w;
+        frmMain w;
+        w.Form_Load();
 
         QCOMPARE(w.ui.OrbTab1->Selected(), 1);
         for (int i = 0; i < int(w.ui.fraTabs.size()); ++i)
@@ -198,22 +200,24 @@ private slots:
         ScriptedDialogs dialogs;
         QMap<QString, QString> expected;
         {
-            Window win(dir);
+            frmMain w;
+            w.Form_Load();
             int n = 0;
             for (const SettingRow &row : settingsTable())
-                expected[row.section + '/' + row.key] = changeValue(win.w, row, ++n);
-            QVERIFY(win.w.Form_QueryUnload(frmMain::UnloadMode::Program));
+                expected[row.section + '/' + row.key] = changeValue(w, row, ++n);
+            QVERIFY(w.Form_QueryUnload(frmMain::UnloadMode::Program));
         }
         dialogs.shown.clear();
-        Window again(dir);
+        frmMain again;
+        again.Form_Load();
         QVERIFY(dialogs.shown.isEmpty()); // the router address is set now
-        QCOMPARE(again.w.ui.OrbTab1->Selected(), 0);
-        QVERIFY(again.w.IsMonitoring); // "Auto start monitor" was ticked
-        again.w.cmdToggle_Click();
+        QCOMPARE(again.ui.OrbTab1->Selected(), 0);
+        QVERIFY(again.IsMonitoring); // "Auto start monitor" was ticked
+        again.cmdToggle_Click();
         for (const SettingRow &row : settingsTable())
-            QCOMPARE(controlValue(again.w, row), expected.value(row.section + '/' + row.key));
-        QCOMPARE(again.w.ui.lblLoss->Caption(), QStringLiteral("14.25"));
-        QVERIFY(again.w.Form_QueryUnload(frmMain::UnloadMode::Program));
+            QCOMPARE(controlValue(again, row), expected.value(row.section + '/' + row.key));
+        QCOMPARE(again.ui.lblLoss->Caption(), QStringLiteral("14.25"));
+        QVERIFY(again.Form_QueryUnload(frmMain::UnloadMode::Program));
         const IniFile ini = IniFile::load(dir.file(QStringLiteral("settings.ini")));
         for (const SettingRow &row : settingsTable())
             QCOMPARE(ini.value(row.section, row.key), expected.value(row.section + '/' + row.key));
@@ -221,12 +225,10 @@ private slots:
 
     void missingAndEmptyValuesTakeTheirFallbacks()
     {
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         const QByteArray file = "[Options]\r\nRouter IP=10.0.0.138\r\nPing IP=8.8.4.4\r\n"
                                 "[Ping test]\r\nTarget=\r\nDNS=\r\n[Exchange]\r\nLoss rate=0\r\n";
-        Window win(dir, &file);
-        frmMain &w = win.w;
+        Started s(file);
+        frmMain &w = s.w;
         QCOMPARE(w.ui.txtPort->text(), QStringLiteral("23"));
         QCOMPARE(w.LossRate, QStringLiteral("13.81"));
         QCOMPARE(w.ui.lblLoss->Caption(), QStringLiteral("13.81"));
@@ -238,28 +240,26 @@ private slots:
         QCOMPARE(w.ui.txtID[3]->text(), QStringLiteral("usb0"));
         QCOMPARE(w.ui.txtBWInt->text(), QStringLiteral("60"));
         QVERIFY(w.ui.txtInterval->text().isEmpty()); // no default for the rest: the file decides
-        QVERIFY(dialogs.shown.isEmpty());
+        QVERIFY(s.dialogs.shown.isEmpty());
     }
 
     void garbageFileLoadsWhatItCan()
     {
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         QByteArray file("Router IP=1.1.1.1\r\n\x00\xff\xfe\x01\x02junk\r\n", 27);
         file += "a line without an equals sign\r\n[Options\r\n[]\r\n=\r\n[Options]\r\n";
         file += "Router IP=10.0.0.2\r\nRouter IP=10.0.0.3\r\nTelnet Port=\xff\xfe\r\n";
         file += "Ping IP=" + QByteArray(10000, 'x') + "\r\nStatsCheck=99999999999\r\n";
         file += "[Options]\r\nStatsCheck Interval=7\n\n\r\r[Exchange]\r\nLoss rate=-1e400\r\n";
         file += QByteArray(300, '\0');
-        Window win(dir, &file);
-        frmMain &w = win.w;
+        Started s(file);
+        frmMain &w = s.w;
         QVERIFY(w.ui.txtRouter->text() == QLatin1String("10.0.0.2") || w.ui.txtRouter->text() == QLatin1String("10.0.0.3"));
         QCOMPARE(w.ui.txtPing->text(), QString(IniFile::MaxValueLength, 'x'));
         QVERIFY(!w.ui.chkStats->isChecked());
         QCOMPARE(w.ui.txtStats->text(), QStringLiteral("7"));
         QVERIFY(!w.ui.lblLoss->Caption().isEmpty());
         QVERIFY(w.Form_QueryUnload(frmMain::UnloadMode::Program));
-        const IniFile ini = IniFile::load(dir.file(QStringLiteral("settings.ini")));
+        const IniFile ini = IniFile::load(s.dir.file(QStringLiteral("settings.ini")));
         for (const SettingRow &row : settingsTable())
             QVERIFY(ini.contains(row.section, row.key));
         QCOMPARE(ini.value(QStringLiteral("Options"), QStringLiteral("Router IP")), w.ui.txtRouter->text());
@@ -269,23 +269,21 @@ private slots:
     {
         if (::geteuid() == 0)
             QSKIP("running as root: a read-only folder can still be written");
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         const QByteArray file = "[Options]\r\nRouter IP=10.0.0.138\r\n";
-        Window win(dir, &file);
-        const QString folder = dir.path();
+        Started s(file);
+        const QString folder = s.dir.path();
         QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
                                                   | QFile::ReadOther | QFile::ExeOther));
-        win.w.ui.txtRouter->setText(QStringLiteral("10.0.0.1"));
-        const bool closed = win.w.Form_QueryUnload(frmMain::UnloadMode::Program);
+        s.w.ui.txtRouter->setText(QStringLiteral("10.0.0.1"));
+        const bool closed = s.w.Form_QueryUnload(frmMain::UnloadMode::Program);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(closed);
-        QCOMPARE(dialogs.shown.size(), 1);
-        QCOMPARE(dialogs.shown[0].icon, Dialogs::Icon::Exclamation);
-        QVERIFY(dialogs.shown[0].text.contains(QLatin1String("could not be saved")));
-        QVERIFY(dialogs.shown[0].text.contains(folder));
+        QCOMPARE(s.dialogs.shown.size(), 1);
+        QCOMPARE(s.dialogs.shown[0].icon, Dialogs::Icon::Exclamation);
+        QVERIFY(s.dialogs.shown[0].text.contains(QLatin1String("could not be saved")));
+        QVERIFY(s.dialogs.shown[0].text.contains(folder));
         // The old file is untouched rather than half-written.
-        QCOMPARE(dir.read(QStringLiteral("settings.ini")), file);
+        QCOMPARE(s.dir.read(QStringLiteral("settings.ini")), file);
     }
 
     void folderThatCannotExistGivesAMessageOnClose()
@@ -310,11 +308,9 @@ private slots:
 
     void tabsShowTheirFramesAndWarnOnceOnAdvanced()
     {
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         const QByteArray file = "[Options]\r\nRouter IP=10.0.0.138\r\n";
-        Window win(dir, &file);
-        frmMain &w = win.w;
+        Started s(file);
+        frmMain &w = s.w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         OrbTab *tabs = w.ui.OrbTab1;
@@ -326,25 +322,23 @@ private slots:
             for (int f = 0; f < int(w.ui.fraTabs.size()); ++f)
                 QCOMPARE(w.ui.fraTabs[size_t(f)]->isHidden(), f != i);
         }
-        QVERIFY(dialogs.shown.isEmpty());
+        QVERIFY(s.dialogs.shown.isEmpty());
 
         click(5);
         QVERIFY(!w.ui.fraTabs[5]->isHidden());
-        QCOMPARE(dialogs.shown.size(), 1);
-        QCOMPARE(dialogs.shown[0].title, QStringLiteral("Quillon - Warning"));
-        QCOMPARE(dialogs.shown[0].text.split(QStringLiteral("\r\n")).size(), 3);
+        QCOMPARE(s.dialogs.shown.size(), 1);
+        QCOMPARE(s.dialogs.shown[0].title, QStringLiteral("Quillon - Warning"));
+        QCOMPARE(s.dialogs.shown[0].text.split(QStringLiteral("\r\n")).size(), 3);
         click(0);
         click(5);
-        QCOMPARE(dialogs.shown.size(), 1);
+        QCOMPARE(s.dialogs.shown.size(), 1);
     }
 
     void sendToTrayOnCloseKeepsTheWindow()
     {
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         const QByteArray file = "[Options]\r\nRouter IP=10.0.0.138\r\nSend to tray on close=1\r\n";
-        Window win(dir, &file);
-        frmMain &w = win.w;
+        Started s(file);
+        frmMain &w = s.w;
         QVERIFY(w.ui.chkSendToTray->isChecked());
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -353,26 +347,24 @@ private slots:
             QVERIFY(w.isHidden());
         else
             QVERIFY(!w.isHidden() && w.isMinimized()); // no tray: it must stay reachable
-        QCOMPARE(dir.read(QStringLiteral("settings.ini")), file); // nothing saved by the cancelled close
+        QCOMPARE(s.dir.read(QStringLiteral("settings.ini")), file); // nothing saved by the cancelled close
 
         w.ui.txtRouter->setText(QStringLiteral("10.0.0.1"));
         w.ExitProgram();
         QVERIFY(w.isHidden());
-        QCOMPARE(IniFile::load(dir.file(QStringLiteral("settings.ini"))).value(QStringLiteral("Options"), QStringLiteral("Router IP")),
+        QCOMPARE(IniFile::load(s.dir.file(QStringLiteral("settings.ini"))).value(QStringLiteral("Options"), QStringLiteral("Router IP")),
                  QStringLiteral("10.0.0.1"));
     }
 
     void toggleOptionsFollowsTheTicks()
     {
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         const QByteArray file = "[Options]\r\nRouter IP=10.0.0.138\r\n";
-        Window win(dir, &file);
-        MainUi &ui = win.w.ui;
+        Started s(file);
+        MainUi &ui = s.w.ui;
         ui.cmdAbort->show();
         ui.chkResolve->setChecked(false);
         ui.chkSettle->setChecked(true);
-        win.w.ToggleOptions(true);
+        s.w.ToggleOptions(true);
         QVERIFY(ui.cmdAbort->isHidden());
         QVERIFY(!ui.chkStandardDNS->isEnabled());
         QVERIFY(!ui.txtDNS->isEnabled());
@@ -381,15 +373,15 @@ private slots:
         ui.chkResolve->setChecked(true);
         ui.chkStandardDNS->setChecked(false);
         ui.chkSettle->setChecked(false);
-        win.w.ToggleOptions(true);
+        s.w.ToggleOptions(true);
         QVERIFY(ui.chkStandardDNS->isEnabled());
         QVERIFY(ui.txtDNS->isEnabled());
         QVERIFY(!ui.txtSettle->isEnabled());
         ui.chkStandardDNS->setChecked(true);
-        win.w.ToggleOptions(true);
+        s.w.ToggleOptions(true);
         QVERIFY(!ui.txtDNS->isEnabled());
 
-        win.w.ToggleOptions(false);
+        s.w.ToggleOptions(false);
         for (QWidget *c : {static_cast<QWidget *>(ui.txtRouter), static_cast<QWidget *>(ui.chkResolve),
                            static_cast<QWidget *>(ui.chkStandardDNS), static_cast<QWidget *>(ui.txtDNS),
                            static_cast<QWidget *>(ui.txtSettle), static_cast<QWidget *>(ui.cmdReboot)})
@@ -406,12 +398,10 @@ private slots:
     void monitoringToggleSwitchesCaptionsColoursAndTimers()
     {
         QFETCH(bool, stats);
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         const QByteArray file = "[Options]\r\nRouter IP=127.0.0.1\r\nPing IP=127.0.0.1\r\nPing Interval=300\r\n"
                                 "StatsCheck=" + QByteArray(stats ? "1" : "0") + "\r\nStatsCheck Interval=1\r\n";
-        Window win(dir, &file);
-        frmMain &w = win.w;
+        Started s(file);
+        frmMain &w = s.w;
         MainUi &ui = w.ui;
         w.setPingFunction([](const QString &, qint32 &) { return true; });
         QCOMPARE(ui.cmdToggle->FillColor(), RGB(255, 192, 192));
@@ -459,12 +449,10 @@ private slots:
         QFETCH(QString, interval);
         QFETCH(int, first);
         QFETCH(int, every);
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         const QByteArray file = "[Options]\r\nRouter IP=127.0.0.1\r\nPing IP=127.0.0.1\r\nStatsCheck=0\r\n"
                                 "Maximum failed pings=0\r\nPing Interval=" + interval.toLatin1() + "\r\n";
-        Window win(dir, &file);
-        frmMain &w = win.w;
+        Started s(file);
+        frmMain &w = s.w;
         int calls = 0;
         QString target;
         w.setPingFunction([&](const QString &a, qint32 &t) {
@@ -490,13 +478,11 @@ private slots:
 
     void aChangeOfStateFetchesStatistics()
     {
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         // A port nobody listens on: the fetch fails quickly and harmlessly.
         const QByteArray file = "[Options]\r\nRouter IP=127.0.0.1\r\nTelnet Port=1\r\nPing IP=127.0.0.1\r\n"
                                 "StatsCheck=0\r\nMaximum failed pings=0\r\nPing Interval=1\r\n";
-        Window win(dir, &file);
-        frmMain &w = win.w;
+        Started s(file);
+        frmMain &w = s.w;
         bool answer = false;
         w.setPingFunction([&](const QString &, qint32 &) { return answer; });
         w.cmdToggle_Click();
@@ -522,12 +508,10 @@ private slots:
 
     void statsIntervalZeroFetchesEverySecond()
     {
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         const QByteArray file = "[Options]\r\nRouter IP=127.0.0.1\r\nTelnet Port=1\r\nPing IP=127.0.0.1\r\n"
                                 "StatsCheck=1\r\nStatsCheck Interval=0\r\nMaximum failed pings=0\r\n";
-        Window win(dir, &file);
-        frmMain &w = win.w;
+        Started s(file);
+        frmMain &w = s.w;
         w.setPingFunction([](const QString &, qint32 &) { return true; });
         w.cmdToggle_Click();
         QVERIFY(w.ui.tmrStats->isActive());
@@ -540,12 +524,10 @@ private slots:
 
     void watchdogRebootsAfterTheSixthFailure()
     {
-        test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         const QByteArray file = "[Options]\r\nRouter IP=127.0.0.1\r\nTelnet Port=1\r\nPing IP=127.0.0.1\r\n"
                                 "StatsCheck=0\r\nMaximum failed pings=5\r\nPing Interval=1\r\n";
-        Window win(dir, &file);
-        frmMain &w = win.w;
+        Started s(file);
+        frmMain &w = s.w;
         int calls = 0;
         w.setPingFunction([&](const QString &, qint32 &) {
             ++calls;
@@ -562,7 +544,7 @@ private slots:
         QVERIFY(!w.ui.tmrPing->isActive());
         QVERIFY(w.ui.tmrRebootWatch->isActive());
         QVERIFY(!w.ui.txtRouter->isEnabled());
-        QVERIFY(dialogs.shown.isEmpty()); // the watchdog asks nobody
+        QVERIFY(s.dialogs.shown.isEmpty()); // the watchdog asks nobody
         w.ui.tmrRebootWatch->stop();
         w.telnet().AbortScript();
     }

@@ -15,13 +15,11 @@
 #include "tools/routersim/routersim.h"
 
 #include <QCheckBox>
-#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QSignalSpy>
-#include <QTcpSocket>
 #include <QTimer>
 #include <QtTest>
 
@@ -30,6 +28,8 @@
 
 using namespace quillon;
 using namespace quillon::sim;
+
+Q_DECLARE_METATYPE(quillon::sim::SimOptions)
 
 namespace {
 
@@ -40,58 +40,14 @@ const char kStalePrompt[] = "uptime reply taken from the previous command's prom
 
 const QString kMaker = QStringLiteral("Test Silicon Ltd");
 
-// What the router prints for a command, read with a plain socket: the values
-// the window must show, taken independently of the program's own parser.
-class Peek final
+// Output of "cat path" up to the missing marker file's error line, read with
+// a plain socket: the values the window must show, taken independently of the
+// program's own parser.
+QString catOf(test::TelnetClient &peek, const char *path)
 {
-public:
-    explicit Peek(quint16 port)
-    {
-        QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { m_data += m_socket.readAll(); });
-        m_socket.connectToHost(QHostAddress::LocalHost, port);
-    }
-
-    bool waitFor(const QByteArray &text, int ms = 5000)
-    {
-        if (m_data.contains(text))
-            return true;
-        QEventLoop loop;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        QObject::connect(&m_socket, &QTcpSocket::readyRead, &loop, [&] {
-            if (m_data.contains(text))
-                loop.quit();
-        });
-        loop.exec();
-        return m_data.contains(text);
-    }
-
-    bool login()
-    {
-        if (!waitFor("login"))
-            return false;
-        m_socket.write("root\n");
-        if (!waitFor("assword"))
-            return false;
-        m_socket.write("Gravo\n");
-        return waitFor("# ");
-    }
-
-    // Output of "cat path", up to the error line of the missing marker file.
-    QString cat(const char *path)
-    {
-        m_data.clear();
-        m_socket.write(QByteArray("cat ") + path + " \"no_where\"\n");
-        if (!waitFor("directory\r\n"))
-            return {};
-        QByteArray out = m_data.left(m_data.lastIndexOf("cat:"));
-        out.remove(0, out.indexOf('\n') + 1); // the echo
-        return QString::fromLatin1(out);
-    }
-
-private:
-    QTcpSocket m_socket;
-    QByteArray m_data;
-};
+    const QByteArray out = peek.output(QByteArray("cat ") + path + " \"no_where\"");
+    return QString::fromLatin1(out.left(out.lastIndexOf("cat:")));
+}
 
 QString rawValue(const QString &text, const QString &label)
 {
@@ -198,20 +154,16 @@ private slots:
         QFETCH(QString, profile);
         QFETCH(QString, mode);
         QFETCH(bool, awkwardServer);
-        SimOptions o;
-        o.profile = profile;
-        o.rawTabs = awkwardServer;
-        o.byteByByte = awkwardServer;
-        o.marginDriftDb = 0;
-        o.timeScale = 0; // the boot minute must not move while the test runs
-        Rig rig(o);
+        // The boot minute must not move while the test runs.
+        Rig rig({.profile = profile, .rawTabs = awkwardServer, .byteByByte = awkwardServer, .timeScale = 0,
+                 .marginDriftDb = 0});
         QVERIFY2(rig.window, qPrintable(rig.sim.errorString()));
         frmMain &w = *rig.window;
 
-        Peek peek(rig.sim.port());
+        test::TelnetClient peek(rig.sim.port());
         QVERIFY(peek.login());
-        const QString stats = peek.cat(ModemStatsPath);
-        const QString version = peek.cat(VersionPath);
+        const QString stats = catOf(peek, ModemStatsPath);
+        const QString version = catOf(peek, VersionPath);
         QVERIFY(stats.contains(QLatin1String("DS Connection Rate")));
         QVERIFY(!version.trimmed().isEmpty());
         const QString vendorCode = decodeVendor(rawValue(stats, QStringLiteral("ATUC Vendor Code:")));
@@ -308,17 +260,15 @@ private slots:
 
     void monitoringWritesTheLogs()
     {
-        SimOptions o;
-        o.marginDriftDb = 0;
-        Rig rig(o);
+        Rig rig({.marginDriftDb = 0});
         QVERIFY2(rig.window, qPrintable(rig.sim.errorString()));
         frmMain &w = *rig.window;
         bool up = true;
         rig.routerAnswers = [&] { return up; };
 
-        Peek peek(rig.sim.port());
+        test::TelnetClient peek(rig.sim.port());
         QVERIFY(peek.login());
-        const QString stats = peek.cat(ModemStatsPath);
+        const QString stats = catOf(peek, ModemStatsPath);
         const QString dsRate = rawValue(stats, QStringLiteral("DS Connection Rate:"));
         const QString dsMargin = rawValue(stats, QStringLiteral("DS Margin:"));
         QVERIFY(!dsRate.isEmpty() && !dsMargin.isEmpty());
@@ -378,26 +328,19 @@ private slots:
 
     void failedScriptsReturnToIdle_data()
     {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<SimOptions>("options");
         QTest::addColumn<QString>("status");
-        QTest::newRow("wrong password") << QStringLiteral("password")
+        QTest::newRow("wrong password") << SimOptions{.password = QStringLiteral("other")}
                                         << QStringLiteral("Router login failed - please check username and password.");
-        QTest::newRow("dropped connection") << QStringLiteral("drop") << QString();
-        QTest::newRow("stalled script") << QStringLiteral("stall") << QString();
+        QTest::newRow("dropped connection") << SimOptions{.dropAfterBytes = 200} << QString();
+        QTest::newRow("stalled script") << SimOptions{.errorWithoutMarker = true} << QString();
     }
 
     void failedScriptsReturnToIdle()
     {
-        QFETCH(QString, kind);
+        QFETCH(SimOptions, options);
         QFETCH(QString, status);
-        SimOptions o;
-        if (kind == QLatin1String("password"))
-            o.password = QStringLiteral("other");
-        if (kind == QLatin1String("drop"))
-            o.dropAfterBytes = 200;
-        if (kind == QLatin1String("stall"))
-            o.errorWithoutMarker = true;
-        Rig rig(o);
+        Rig rig(options);
         QVERIFY2(rig.window, qPrintable(rig.sim.errorString()));
         frmMain &w = *rig.window;
         w.setScriptStallTimeoutMs(300);
@@ -407,9 +350,8 @@ private slots:
         QVERIFY(waitIdle(w));
         verifyIdle(w);
         QVERIFY(!w.telnet().isRunning());
-        if (!status.isEmpty())
+        if (!status.isEmpty()) { // the refused login, the one failure the user is told of
             QCOMPARE(w.ui.lblStatus->text(), status);
-        if (kind == QLatin1String("password")) {
             QCOMPARE(rig.dialogs.shown.size(), 1);
             QCOMPARE(rig.dialogs.shown[0].icon, Dialogs::Icon::Exclamation);
             QVERIFY(rig.dialogs.shown[0].text.startsWith(QLatin1String("Could not log in to router")));
@@ -462,9 +404,7 @@ private slots:
     {
         QFETCH(bool, settle);
         QFETCH(bool, monitoring);
-        SimOptions o;
-        o.rebootDownMs = 300;
-        Rig rig(o, settle ? QByteArray("Use settle time=1\r\nSettle time=2\r\n") : QByteArray());
+        Rig rig({.rebootDownMs = 300}, settle ? QByteArray("Use settle time=1\r\nSettle time=2\r\n") : QByteArray());
         QVERIFY2(rig.window, qPrintable(rig.sim.errorString()));
         frmMain &w = *rig.window;
         rig.routerAnswers = [&] { return !rig.sim.isRebooting(); };

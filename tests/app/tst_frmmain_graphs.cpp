@@ -86,285 +86,265 @@ class TestFrmMainGraphs : public QObject
     Q_OBJECT
 
 private slots:
-    void fullFetchLoadsTonesAndDraws_data();
-    void fullFetchLoadsTonesAndDraws();
-    void monitoredReadingAddsOneSnrSample();
-    void graphsWindowShowsChosenTypesAndKeepsThem();
-    void snrHistoryFileReadAtStartWrittenAtClose();
-    void captureOfMainWindow();
-    void captureOfGraphsWindow();
+    void fullFetchLoadsTonesAndDraws_data()
+    {
+        QTest::addColumn<QString>("profile");
+        QTest::addColumn<int>("tones");
+        QTest::newRow("adsl") << QStringLiteral("adsl") << 256;
+        QTest::newRow("adsl2plus") << QStringLiteral("adsl2plus") << 512;
+    }
+
+    void fullFetchLoadsTonesAndDraws()
+    {
+        QFETCH(QString, profile);
+        QFETCH(int, tones);
+        test::TempAppDir dir;
+        ScriptedDialogs dialogs;
+        auto sim = startSim(profile);
+        dir.write(QStringLiteral("settings.ini"), settingsFor(sim->port()));
+        auto w = startWindow();
+        w->show();
+
+        QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
+        QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Router statistics obtained."));
+        QVERIFY(dialogs.shown.isEmpty());
+        QVERIFY(w->Tones.BitsLoaded);
+        // The ADSL1 driver's spectrum calls fail and print only the header.
+        QCOMPARE(w->Tones.SnrPsdLoaded, tones == 512);
+        QCOMPARE(w->Tones.QlnPsdLoaded, tones == 512);
+        QCOMPARE(int(w->Tones.DSBits.size()), tones);
+        for (const SnrTable &bin : w->Tones.RxSnr)
+            QVERIFY(bin.Loaded);
+        QVERIFY(w->mcBits->isVisible());
+
+        // The selected graph (the first) is on the Stats tab's chart.
+        const GraphSources sources{&w->Tones, &w->SNRHistory, nullptr};
+        QCOMPARE(w->ui.cboGraphs->currentIndex(), 0);
+        QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Bit / Carrier Allocation"));
+        QVERIFY(w->mcBits->data().hasData());
+        QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawBitTable(w->Tones, false, 0, 32)));
+        QCOMPARE(w->mcBits->toolTip(), QStringLiteral("Bit / Carrier Allocation : double-click to copy data to clipboard"));
+
+        choose(w->ui.cboGraphs, QStringLiteral("SNR downstream power spectrum"));
+        QCOMPARE(w->mcBits->data().hasData(), w->Tones.SnrPsdLoaded);
+        QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawGraphByName(w->ui.cboGraphs->currentText(), sources, optionsOf(*w))));
+        choose(w->ui.cboGraphs, QStringLiteral("Rx SNR for Bin 1 - Actual trained SNR"));
+        QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Rx SNR per Bin for Bin1"));
+        const QString inKHz = w->mcBits->XAxis();
+        w->ui.chkXAxis->click();
+        QVERIFY(w->ui.chkXAxis->isChecked());
+        QCOMPARE(w->mcBits->XAxis(), QStringLiteral("Tone"));
+        QVERIFY(inKHz != w->mcBits->XAxis());
+        QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawSNRTable(w->Tones, 1, true, 0)));
+
+        w->Form_QueryUnload(frmMain::UnloadMode::Program);
+    }
+
+    void monitoredReadingAddsOneSnrSample()
+    {
+        test::TempAppDir dir;
+        ScriptedDialogs dialogs;
+        auto sim = startSim();
+        dir.write(QStringLiteral("settings.ini"), settingsFor(sim->port()));
+        auto w = startWindow();
+        w->show();
+        QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
+        const auto before = w->SNRHistory.values();
+        w->GraphTags[1] = QStringLiteral("SNR margin history");
+        frmGraphs *g = w->graphsWindow(true);
+
+        w->StatsIntervalSecs = 1;
+        QVERIFY(waitIdle(*w, [&] { w->tmrStats_Timer(); }));
+        const auto after = w->SNRHistory.values();
+        const float margin = float(Val(w->LastStats.dsMargin));
+        QVERIFY(margin > 0);
+        QCOMPARE(after[99], margin);
+        for (int i = 0; i < 99; ++i)
+            QCOMPARE(after[size_t(i)], before[size_t(i) + 1]);
+        QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
+        QCOMPARE(w->mcBits->data().rows.size(), 100);
+        QCOMPARE(w->mcBits->data().rows.last().first().value, double(margin));
+        QCOMPARE(g->chart(1)->copyText(), w->mcBits->copyText()); // the graphs window keeps up
+
+        // Choosing the history only draws it.
+        choose(w->ui.cboGraphs, QStringLiteral("Bits Allocation per Carrier / Channel"));
+        choose(w->ui.cboGraphs, QStringLiteral("SNR margin history"));
+        QCOMPARE(w->SNRHistory.values(), after);
+        QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
+        QCOMPARE(w->mcBits->data().rows.last().first().value, double(margin));
+        QVERIFY(dialogs.shown.isEmpty());
+        w->Form_QueryUnload(frmMain::UnloadMode::Program);
+    }
+
+    void graphsWindowShowsChosenTypesAndKeepsThem()
+    {
+        test::TempAppDir dir;
+        ScriptedDialogs dialogs;
+        auto sim = startSim(QStringLiteral("adsl2plus"));
+        dir.write(QStringLiteral("settings.ini"), settingsFor(sim->port()));
+        const QStringList chosen{QStringLiteral("QLN downstream power spectrum"), QStringLiteral("SNR margin history"),
+                                 QStringLiteral("Rx SNR for Bin 2 - Actual trained SNR")};
+        {
+            auto w = startWindow();
+            w->show();
+            QVERIFY(!w->graphsWindow(false));
+            emit w->ui.cmdShowGraphs->Click();
+            frmGraphs *g = w->graphsWindow(false);
+            QVERIFY(g);
+            QVERIFY(g->isVisible());
+            QCOMPARE(g->windowModality(), Qt::NonModal);
+            g->hide();
+            QTest::mouseClick(w->mcBits, Qt::RightButton);
+            QVERIFY(g->isVisible());
+            QCOMPARE(w->graphsWindow(true), g);
+
+            QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
+            auto *combo = g->findChild<QComboBox *>(QStringLiteral("cboGraphType"));
+            QVERIFY(combo);
+            QCOMPARE(combo->count(), 8);
+            for (int i = 0; i < frmGraphs::ChartCount; ++i) {
+                QTest::mouseClick(g->chart(i), Qt::RightButton);
+                QVERIFY(g->comboVisible());
+                QCOMPARE(g->comboChart(), i);
+                choose(combo, chosen.at(i));
+                QCOMPARE(w->GraphTags[size_t(i)], chosen.at(i));
+            }
+            QCOMPARE(g->chart(0)->ChartTitle(), QString::fromUtf8("Quiet Line Noise in dB\u00B5"));
+            QCOMPARE(g->chart(1)->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
+            QCOMPARE(g->chart(2)->ChartTitle(), QStringLiteral("Rx SNR per Bin for Bin2"));
+            QCOMPARE(g->chart(2)->copyText(), expectedCopy(DrawSNRTable(w->Tones, 2, false, 0)));
+
+            // A redraw of the Stats tab redraws the window's charts too.
+            w->ui.chkXAxis->click();
+            QCOMPARE(g->chart(2)->XAxis(), QStringLiteral("Tone"));
+
+            QVERIFY(w->Form_QueryUnload(frmMain::UnloadMode::Program));
+            QVERIFY(!g->isVisible());
+        }
+        const QByteArray ini = dir.read(QStringLiteral("settings.ini"));
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(ini.contains("G" + QByteArray::number(i + 1) + "=" + chosen.at(i).toLatin1() + "\r\n"));
+
+        auto w = startWindow();
+        w->show();
+        frmGraphs *g = w->graphsWindow(true);
+        for (int i = 0; i < frmGraphs::ChartCount; ++i)
+            QCOMPARE(g->graphType(i), chosen.at(i));
+        QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
+        QCOMPARE(g->chart(2)->ChartTitle(), QStringLiteral("Rx SNR per Bin for Bin2"));
+        QVERIFY(dialogs.shown.isEmpty());
+        w->Form_QueryUnload(frmMain::UnloadMode::Program);
+    }
+
+    void snrHistoryFileReadAtStartWrittenAtClose()
+    {
+        test::TempAppDir dir;
+        ScriptedDialogs dialogs;
+        QByteArray line;
+        for (int i = 0; i < 100; ++i)
+            line += (i ? "," : "") + QByteArray::number(i % 7 + 0.5);
+        dir.write(QStringLiteral("settings.ini"), settingsFor(23));
+        dir.write(QStringLiteral("snr_stats.txt"), line + "\r\n");
+
+        auto w = startWindow();
+        QCOMPARE(w->SNRHistory.values()[0], 0.5f);
+        QCOMPARE(w->SNRHistory.values()[99], 1.5f);
+        w->SNRHistory.addSample(QStringLiteral("12.25"));
+        QVERIFY(w->Form_QueryUnload(frmMain::UnloadMode::Program));
+        const QByteArray saved = dir.read(QStringLiteral("snr_stats.txt"));
+        QVERIFY(saved.endsWith(",1.5,12.25\r\n"));
+        QVERIFY(saved.startsWith("1.5,2.5,"));
+        QCOMPARE(saved.count(','), 99);
+    }
+
+    void captureOfMainWindow()
+    {
+        test::TempAppDir dir;
+        ScriptedDialogs dialogs;
+        dir.write(QStringLiteral("settings.ini"), settingsFor(23, "Image quality=60\r\n"));
+        auto w = startWindow();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QCOMPARE(w->ui.hscrQuality->value(), 60);
+        ScopedClock clock(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)));
+
+        // Seen while the grab lets pending events run.
+        QString midStatus;
+        bool buttonEnabled = true;
+        QTimer::singleShot(0, w.get(), [&] {
+            midStatus = w->ui.lblStatus->text();
+            buttonEnabled = w->ui.cmdCapture->isEnabled();
+        });
+        emit w->ui.cmdCapture->Click();
+        QCOMPARE(midStatus, QStringLiteral("Capturing screen image..."));
+        QVERIFY(!buttonEnabled);
+        QVERIFY(w->ui.cmdCapture->isEnabled());
+        const QString name = QStringLiteral("Screen_20260304_050607.jpg");
+        QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image saved as ") + name);
+
+        const QByteArray first = dir.read(name);
+        QImage decoded;
+        QVERIFY(decoded.loadFromData(first, "JPEG"));
+        QVERIFY2(decoded.size() == w->size() || decoded.size() == w->frameGeometry().size(),
+                 qPrintable(QStringLiteral("%1x%2").arg(decoded.width()).arg(decoded.height())));
+
+        // The same second again: the first picture stays as it was.
+        emit w->ui.cmdCapture->Click();
+        QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image could not be saved."));
+        QCOMPARE(dir.read(name), first);
+        clock.advanceSecs(1);
+        emit w->ui.cmdCapture->Click();
+        QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image saved as Screen_20260304_050608.jpg"));
+        QVERIFY(QFile::exists(dir.file(QStringLiteral("Screen_20260304_050608.jpg"))));
+        QVERIFY(dialogs.shown.isEmpty());
+        w->Form_QueryUnload(frmMain::UnloadMode::Program);
+    }
+
+    void captureOfGraphsWindow()
+    {
+        test::TempAppDir dir;
+        ScriptedDialogs dialogs;
+        dir.write(QStringLiteral("settings.ini"), settingsFor(23));
+        auto w = startWindow();
+        w->show();
+        w->cmdShowGraphs_Click();
+        frmGraphs *g = w->graphsWindow(false);
+        g->resize(500, 420);
+        QVERIFY(QTest::qWaitForWindowExposed(g));
+        ScopedClock clock(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
+        const QString mainStatus = w->ui.lblStatus->text();
+        auto *status = g->findChild<QLabel *>(QStringLiteral("lblStatus"));
+        auto *capture = g->findChild<QPushButton *>(QStringLiteral("cmdCapture"));
+
+        QString midStatus;
+        bool buttonEnabled = true;
+        QTimer::singleShot(0, g, [&] {
+            midStatus = status->text();
+            buttonEnabled = capture->isEnabled();
+        });
+        capture->click();
+        QCOMPARE(midStatus, QStringLiteral("Capturing screen image..."));
+        QVERIFY(!buttonEnabled);
+        QVERIFY(capture->isEnabled());
+        const QString name = QStringLiteral("Screen_20261231_235958.jpg");
+        QCOMPARE(status->text(), QStringLiteral("Image saved as ") + name);
+        QCOMPARE(w->ui.lblStatus->text(), mainStatus);
+        QImageReader reader(dir.file(name), "JPEG");
+        const QImage decoded = reader.read();
+        QVERIFY2(!decoded.isNull(), qPrintable(reader.errorString()));
+        QVERIFY(decoded.size() == g->size() || decoded.size() == g->frameGeometry().size());
+        w->Form_QueryUnload(frmMain::UnloadMode::Program);
+    }
 
 private:
     std::unique_ptr<sim::RouterSim> startSim(const QString &profile = QStringLiteral("adsl"))
     {
-        sim::SimOptions o;
-        o.profile = profile;
-        o.marginDriftDb = 0;
-        auto s = std::make_unique<sim::RouterSim>(o);
+        auto s = std::make_unique<sim::RouterSim>(sim::SimOptions{.profile = profile, .marginDriftDb = 0});
         if (!s->start())
             qFatal("simulator: %s", qPrintable(s->errorString()));
         return s;
     }
 };
-
-void TestFrmMainGraphs::fullFetchLoadsTonesAndDraws_data()
-{
-    QTest::addColumn<QString>("profile");
-    QTest::addColumn<int>("tones");
-    QTest::newRow("adsl") << QStringLiteral("adsl") << 256;
-    QTest::newRow("adsl2plus") << QStringLiteral("adsl2plus") << 512;
-}
-
-void TestFrmMainGraphs::fullFetchLoadsTonesAndDraws()
-{
-    QFETCH(QString, profile);
-    QFETCH(int, tones);
-    test::TempAppDir dir;
-    ScriptedDialogs dialogs;
-    auto sim = startSim(profile);
-    dir.write(QStringLiteral("settings.ini"), settingsFor(sim->port()));
-    auto w = startWindow();
-    w->show();
-
-    QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
-    QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Router statistics obtained."));
-    QVERIFY(dialogs.shown.isEmpty());
-    QVERIFY(w->Tones.BitsLoaded);
-    // The ADSL1 driver's spectrum calls fail and print only the header.
-    QCOMPARE(w->Tones.SnrPsdLoaded, tones == 512);
-    QCOMPARE(w->Tones.QlnPsdLoaded, tones == 512);
-    QCOMPARE(int(w->Tones.DSBits.size()), tones);
-    for (const SnrTable &bin : w->Tones.RxSnr)
-        QVERIFY(bin.Loaded);
-    QVERIFY(w->mcBits->isVisible());
-
-    // The selected graph (the first) is on the Stats tab's chart.
-    const GraphSources sources{&w->Tones, &w->SNRHistory, nullptr};
-    QCOMPARE(w->ui.cboGraphs->currentIndex(), 0);
-    QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Bit / Carrier Allocation"));
-    QVERIFY(w->mcBits->data().hasData());
-    QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawBitTable(w->Tones, false, 0, 32)));
-    QCOMPARE(w->mcBits->toolTip(), QStringLiteral("Bit / Carrier Allocation : double-click to copy data to clipboard"));
-
-    choose(w->ui.cboGraphs, QStringLiteral("SNR downstream power spectrum"));
-    QCOMPARE(w->mcBits->data().hasData(), w->Tones.SnrPsdLoaded);
-    QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawGraphByName(w->ui.cboGraphs->currentText(), sources, optionsOf(*w))));
-    choose(w->ui.cboGraphs, QStringLiteral("Rx SNR for Bin 1 - Actual trained SNR"));
-    QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Rx SNR per Bin for Bin1"));
-    const QString inKHz = w->mcBits->XAxis();
-    w->ui.chkXAxis->click();
-    QVERIFY(w->ui.chkXAxis->isChecked());
-    QCOMPARE(w->mcBits->XAxis(), QStringLiteral("Tone"));
-    QVERIFY(inKHz != w->mcBits->XAxis());
-    QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawSNRTable(w->Tones, 1, true, 0)));
-
-    // The report ends with the gap analysis of the fetched tables.
-    QString analysis;
-    AnalyseBits(w->Tones, analysis, 0, 32);
-    AnalysePsdsSNR(w->Tones, analysis, 0);
-    QVERIFY(analysis.contains(QStringLiteral("Bit Allocation per Bin gaps:")));
-    analysis.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QString report = w->ui.txtReport->toPlainText();
-    QVERIFY2(report.endsWith(analysis), qPrintable(report.right(analysis.size() + 200) + QStringLiteral("\n----\n") + analysis));
-
-    w->Form_QueryUnload(frmMain::UnloadMode::Program);
-}
-
-void TestFrmMainGraphs::monitoredReadingAddsOneSnrSample()
-{
-    test::TempAppDir dir;
-    ScriptedDialogs dialogs;
-    auto sim = startSim();
-    dir.write(QStringLiteral("settings.ini"), settingsFor(sim->port()));
-    auto w = startWindow();
-    w->show();
-    QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
-    const auto before = w->SNRHistory.values();
-    w->GraphTags[1] = QStringLiteral("SNR margin history");
-    frmGraphs *g = w->graphsWindow(true);
-
-    w->StatsIntervalSecs = 1;
-    QVERIFY(waitIdle(*w, [&] { w->tmrStats_Timer(); }));
-    const auto after = w->SNRHistory.values();
-    const float margin = float(Val(w->LastStats.dsMargin));
-    QVERIFY(margin > 0);
-    QCOMPARE(after[99], margin);
-    for (int i = 0; i < 99; ++i)
-        QCOMPARE(after[size_t(i)], before[size_t(i) + 1]);
-    QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
-    QCOMPARE(w->mcBits->data().rows.size(), 100);
-    QCOMPARE(w->mcBits->data().rows.last().first().value, double(margin));
-    QCOMPARE(g->chart(1)->copyText(), w->mcBits->copyText()); // the graphs window keeps up
-
-    // Choosing the history only draws it.
-    choose(w->ui.cboGraphs, QStringLiteral("Bits Allocation per Carrier / Channel"));
-    choose(w->ui.cboGraphs, QStringLiteral("SNR margin history"));
-    QCOMPARE(w->SNRHistory.values(), after);
-    QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
-    QCOMPARE(w->mcBits->data().rows.last().first().value, double(margin));
-    QVERIFY(dialogs.shown.isEmpty());
-    w->Form_QueryUnload(frmMain::UnloadMode::Program);
-}
-
-void TestFrmMainGraphs::graphsWindowShowsChosenTypesAndKeepsThem()
-{
-    test::TempAppDir dir;
-    ScriptedDialogs dialogs;
-    auto sim = startSim(QStringLiteral("adsl2plus"));
-    dir.write(QStringLiteral("settings.ini"), settingsFor(sim->port()));
-    const QStringList chosen{QStringLiteral("QLN downstream power spectrum"), QStringLiteral("SNR margin history"),
-                             QStringLiteral("Rx SNR for Bin 2 - Actual trained SNR")};
-    {
-        auto w = startWindow();
-        w->show();
-        QVERIFY(!w->graphsWindow(false));
-        emit w->ui.cmdShowGraphs->Click();
-        frmGraphs *g = w->graphsWindow(false);
-        QVERIFY(g);
-        QVERIFY(g->isVisible());
-        QCOMPARE(g->windowModality(), Qt::NonModal);
-        g->hide();
-        QTest::mouseClick(w->mcBits, Qt::RightButton);
-        QVERIFY(g->isVisible());
-        QCOMPARE(w->graphsWindow(true), g);
-
-        QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
-        auto *combo = g->findChild<QComboBox *>(QStringLiteral("cboGraphType"));
-        QVERIFY(combo);
-        QCOMPARE(combo->count(), 8);
-        for (int i = 0; i < frmGraphs::ChartCount; ++i) {
-            QTest::mouseClick(g->chart(i), Qt::RightButton);
-            QVERIFY(g->comboVisible());
-            QCOMPARE(g->comboChart(), i);
-            choose(combo, chosen.at(i));
-            QCOMPARE(w->GraphTags[size_t(i)], chosen.at(i));
-        }
-        QCOMPARE(g->chart(0)->ChartTitle(), QString::fromUtf8("Quiet Line Noise in dB\u00B5"));
-        QCOMPARE(g->chart(1)->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
-        QCOMPARE(g->chart(2)->ChartTitle(), QStringLiteral("Rx SNR per Bin for Bin2"));
-        QCOMPARE(g->chart(2)->copyText(), expectedCopy(DrawSNRTable(w->Tones, 2, false, 0)));
-
-        // A redraw of the Stats tab redraws the window's charts too.
-        w->ui.chkXAxis->click();
-        QCOMPARE(g->chart(2)->XAxis(), QStringLiteral("Tone"));
-
-        QVERIFY(w->Form_QueryUnload(frmMain::UnloadMode::Program));
-        QVERIFY(!g->isVisible());
-    }
-    const QByteArray ini = dir.read(QStringLiteral("settings.ini"));
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(ini.contains("G" + QByteArray::number(i + 1) + "=" + chosen.at(i).toLatin1() + "\r\n"));
-
-    auto w = startWindow();
-    w->show();
-    frmGraphs *g = w->graphsWindow(true);
-    for (int i = 0; i < frmGraphs::ChartCount; ++i)
-        QCOMPARE(g->graphType(i), chosen.at(i));
-    QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
-    QCOMPARE(g->chart(2)->ChartTitle(), QStringLiteral("Rx SNR per Bin for Bin2"));
-    QVERIFY(dialogs.shown.isEmpty());
-    w->Form_QueryUnload(frmMain::UnloadMode::Program);
-}
-
-void TestFrmMainGraphs::snrHistoryFileReadAtStartWrittenAtClose()
-{
-    test::TempAppDir dir;
-    ScriptedDialogs dialogs;
-    QByteArray line;
-    for (int i = 0; i < 100; ++i)
-        line += (i ? "," : "") + QByteArray::number(i % 7 + 0.5);
-    dir.write(QStringLiteral("settings.ini"), settingsFor(23));
-    dir.write(QStringLiteral("snr_stats.txt"), line + "\r\n");
-
-    auto w = startWindow();
-    QCOMPARE(w->SNRHistory.values()[0], 0.5f);
-    QCOMPARE(w->SNRHistory.values()[99], 1.5f);
-    w->SNRHistory.addSample(QStringLiteral("12.25"));
-    QVERIFY(w->Form_QueryUnload(frmMain::UnloadMode::Program));
-    const QByteArray saved = dir.read(QStringLiteral("snr_stats.txt"));
-    QVERIFY(saved.endsWith(",1.5,12.25\r\n"));
-    QVERIFY(saved.startsWith("1.5,2.5,"));
-    QCOMPARE(saved.count(','), 99);
-}
-
-void TestFrmMainGraphs::captureOfMainWindow()
-{
-    test::TempAppDir dir;
-    ScriptedDialogs dialogs;
-    dir.write(QStringLiteral("settings.ini"), settingsFor(23, "Image quality=60\r\n"));
-    auto w = startWindow();
-    w->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-    QCOMPARE(w->ui.hscrQuality->value(), 60);
-    ScopedClock clock(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)));
-
-    // Seen while the grab lets pending events run.
-    QString midStatus;
-    bool buttonEnabled = true;
-    QTimer::singleShot(0, w.get(), [&] {
-        midStatus = w->ui.lblStatus->text();
-        buttonEnabled = w->ui.cmdCapture->isEnabled();
-    });
-    emit w->ui.cmdCapture->Click();
-    QCOMPARE(midStatus, QStringLiteral("Capturing screen image..."));
-    QVERIFY(!buttonEnabled);
-    QVERIFY(w->ui.cmdCapture->isEnabled());
-    const QString name = QStringLiteral("Screen_20260304_050607.jpg");
-    QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image saved as ") + name);
-
-    const QByteArray first = dir.read(name);
-    QImage decoded;
-    QVERIFY(decoded.loadFromData(first, "JPEG"));
-    QVERIFY2(decoded.size() == w->size() || decoded.size() == w->frameGeometry().size(),
-             qPrintable(QStringLiteral("%1x%2").arg(decoded.width()).arg(decoded.height())));
-
-    // The same second again: the first picture stays as it was.
-    emit w->ui.cmdCapture->Click();
-    QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image could not be saved."));
-    QCOMPARE(dir.read(name), first);
-    clock.advanceSecs(1);
-    emit w->ui.cmdCapture->Click();
-    QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image saved as Screen_20260304_050608.jpg"));
-    QVERIFY(QFile::exists(dir.file(QStringLiteral("Screen_20260304_050608.jpg"))));
-    QVERIFY(dialogs.shown.isEmpty());
-    w->Form_QueryUnload(frmMain::UnloadMode::Program);
-}
-
-void TestFrmMainGraphs::captureOfGraphsWindow()
-{
-    test::TempAppDir dir;
-    ScriptedDialogs dialogs;
-    dir.write(QStringLiteral("settings.ini"), settingsFor(23));
-    auto w = startWindow();
-    w->show();
-    w->cmdShowGraphs_Click();
-    frmGraphs *g = w->graphsWindow(false);
-    g->resize(500, 420);
-    QVERIFY(QTest::qWaitForWindowExposed(g));
-    ScopedClock clock(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 58)));
-    const QString mainStatus = w->ui.lblStatus->text();
-    auto *status = g->findChild<QLabel *>(QStringLiteral("lblStatus"));
-    auto *capture = g->findChild<QPushButton *>(QStringLiteral("cmdCapture"));
-
-    QString midStatus;
-    bool buttonEnabled = true;
-    QTimer::singleShot(0, g, [&] {
-        midStatus = status->text();
-        buttonEnabled = capture->isEnabled();
-    });
-    capture->click();
-    QCOMPARE(midStatus, QStringLiteral("Capturing screen image..."));
-    QVERIFY(!buttonEnabled);
-    QVERIFY(capture->isEnabled());
-    const QString name = QStringLiteral("Screen_20261231_235958.jpg");
-    QCOMPARE(status->text(), QStringLiteral("Image saved as ") + name);
-    QCOMPARE(w->ui.lblStatus->text(), mainStatus);
-    QImageReader reader(dir.file(name), "JPEG");
-    const QImage decoded = reader.read();
-    QVERIFY2(!decoded.isNull(), qPrintable(reader.errorString()));
-    QVERIFY(decoded.size() == g->size() || decoded.size() == g->frameGeometry().size());
-    w->Form_QueryUnload(frmMain::UnloadMode::Program);
-}
 
 QTEST_MAIN(TestFrmMainGraphs)
 #include "tst_frmmain_graphs.moc"

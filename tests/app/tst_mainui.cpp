@@ -341,28 +341,6 @@ private slots:
         QVERIFY2(texts.contains(text), qPrintable(text));
     }
 
-    // With no settings file the window shows the settings' defaults.
-    void controlsStartAtTheSettingsDefaults()
-    {
-        int checkedRows = 0;
-        for (const SettingRow &row : settingsTable()) {
-            if (row.kind == SettingKind::Special || row.kind == SettingKind::GraphTag)
-                continue;
-            QWidget *w = m_window.findChild<QWidget *>(row.control);
-            QVERIFY2(w, qPrintable(row.control));
-            QString shown;
-            if (auto *c = qobject_cast<QCheckBox *>(w))
-                shown = c->isChecked() ? QStringLiteral("1") : QStringLiteral("0");
-            else if (auto *s = qobject_cast<QScrollBar *>(w))
-                shown = QString::number(s->value());
-            else
-                shown = textOf(w);
-            QVERIFY2(shown == row.defaultValue, qPrintable(row.key + QStringLiteral(": ") + shown));
-            ++checkedRows;
-        }
-        QVERIFY(checkedRows > 40);
-    }
-
     void objectNamesAreUnique()
     {
         QSet<QString> seen;

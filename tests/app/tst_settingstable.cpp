@@ -76,18 +76,6 @@ private slots:
         QVERIFY(bytes.indexOf("[Ping test]") < bytes.indexOf("[Exchange]"));
         QVERIFY(bytes.indexOf("[Graphs]") < bytes.indexOf("[Bandwidth]"));
     }
-
-    void fileEdgeCases()
-    {
-        test::TempAppDir dir;
-        dir.write(s(SettingsFileName), "[options]\nrouter ip=192.168.1.1\r\ngarbage\x01\x02\r\n[Exchange]\rOLO="
-                                           + QByteArray(1000, 'x') + "\r\n");
-        const IniFile ini = IniFile::load(dir.file(s(SettingsFileName)));
-        QCOMPARE(ini.value(s("Options"), s("Router IP")), s("192.168.1.1"));
-        QVERIFY(ini.value(s("Options"), s("Telnet Port")).isEmpty());
-        QVERIFY(ini.value(s("Options"), s("StatsCheck")).isEmpty());
-        QCOMPARE(ini.value(s("Exchange"), s("OLO")), QString(254, QLatin1Char('x')));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSettingsTable)

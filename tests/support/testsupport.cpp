@@ -1,8 +1,12 @@
 #include "tests/support/testsupport.h"
 
 #include "app/core/apppaths.h"
+#include "router/core/orbtelnet.h"
 
+#include <QEventLoop>
 #include <QFile>
+#include <QTcpServer>
+#include <QTimer>
 
 namespace quillon::test {
 
@@ -52,6 +56,118 @@ QByteArray readData(const QString &relative)
 QString binPath(const QString &relative)
 {
     return QStringLiteral(QUILLON_BIN_DIR "/") + relative;
+}
+
+ScriptRun::ScriptRun(OrbTelnet &e)
+    : engine(e), complete(&e, &OrbTelnet::ScriptComplete), error(&e, &OrbTelnet::ScriptError)
+{
+}
+
+bool ScriptRun::ended(int ms)
+{
+    if (complete.count() + error.count() == 0) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        QObject::connect(&engine, &OrbTelnet::ScriptComplete, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        QObject::connect(&engine, &OrbTelnet::ScriptError, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+        loop.exec();
+    }
+    return complete.count() + error.count() > 0;
+}
+
+bool ScriptRun::completed() const
+{
+    return complete.count() == 1 && error.count() == 0;
+}
+
+bool ScriptRun::failedWith(bool unrecognised, bool loginFailed) const
+{
+    return complete.count() == 0 && error.count() == 1 && error.at(0).at(0).toBool() == unrecognised
+        && error.at(0).at(1).toBool() == loginFailed;
+}
+
+TelnetClient::TelnetClient(quint16 port, QByteArray prompt)
+    : m_prompt(std::move(prompt))
+{
+    QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] {
+        m_data += m_socket.readAll();
+        ++m_reads;
+    });
+    m_socket.connectToHost(QHostAddress::LocalHost, port);
+}
+
+bool TelnetClient::waitUntil(const std::function<bool()> &done, int ms)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    QObject::connect(&timeout, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const auto check = [&] {
+        if (done())
+            loop.quit();
+    };
+    QObject::connect(&m_socket, &QTcpSocket::readyRead, &loop, check);
+    QObject::connect(&m_socket, &QTcpSocket::stateChanged, &loop, check);
+    timeout.start(ms);
+    loop.exec();
+    return done();
+}
+
+bool TelnetClient::waitFor(const QByteArray &text, int ms)
+{
+    return waitUntil([&] { return m_data.contains(text); }, ms);
+}
+
+bool TelnetClient::waitClosed(int ms)
+{
+    return waitUntil([&] { return m_socket.state() == QAbstractSocket::UnconnectedState; }, ms);
+}
+
+void TelnetClient::send(const QByteArray &line)
+{
+    m_socket.write(line + '\n');
+}
+
+bool TelnetClient::login(const QByteArray &user, const QByteArray &password)
+{
+    if (!waitFor("login: "))
+        return false;
+    send(user);
+    if (!waitFor("Password: "))
+        return false;
+    send(password);
+    const bool ok = waitUntil([&] { return m_data.endsWith(m_prompt); });
+    m_data.clear();
+    return ok;
+}
+
+QByteArray TelnetClient::command(const QByteArray &line, int ms)
+{
+    m_data.clear();
+    send(line);
+    if (!waitUntil([&] { return m_data.endsWith(m_prompt); }, ms))
+        qWarning("no prompt after %s", line.constData());
+    return m_data;
+}
+
+QByteArray TelnetClient::output(const QByteArray &line, int ms)
+{
+    QByteArray all = command(line, ms);
+    const QByteArray echo = line + "\r\n";
+    if (all.startsWith(echo))
+        all.remove(0, echo.size());
+    if (all.endsWith(m_prompt))
+        all.chop(m_prompt.size());
+    return all;
+}
+
+quint16 freeLocalPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
 }
 
 } // namespace quillon::test
