@@ -3,7 +3,10 @@
 #include "app/core/strbuilder.h"
 #include "tests/support/testsupport.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <cmath>
 
 using namespace quillon;
 
@@ -252,6 +255,25 @@ private slots:
         WriteToFile(s("x"), s("no/such/folder/a.txt"), true);
         QCOMPARE(dialogs.shown.size(), 2);
         QVERIFY(dir.read(s("ErrorLog.txt")).contains("WriteToFile"));
+    }
+
+    void garbageTextNeverBreaksTheReaders()
+    {
+        QRandomGenerator rng(2005);
+        const char alphabet[] = "0123456789/:. -+eEdD&HhOo,\t\n";
+        for (int round = 0; round < 2000; ++round) {
+            QString text;
+            for (int n = int(rng.bounded(24)); n > 0; --n)
+                text += QLatin1Char(alphabet[rng.bounded(int(sizeof alphabet - 1))]);
+            QVERIFY(std::isfinite(Val(text)));
+            const QDateTime date = TextToDate(text, rng.bounded(2) == 1);
+            if (date.isValid()) {
+                QVERIFY(!GetDateLabel(date, 3).isEmpty());
+                QVERIFY(GetTimeStart(date, 3) <= date);
+            }
+            GetMiddle(text.left(1), text.right(1), text, int(rng.bounded(30)), rng.bounded(2) == 1);
+            Field(text, text.mid(3, 1), int(rng.bounded(5)));
+        }
     }
 
     void strBuilderGrowsInSteps()
