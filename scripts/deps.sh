@@ -6,7 +6,7 @@ pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev
       libjpeg62-turbo-dev libjpeg-turbo-progs
       xvfb xauth fonts-dejavu-core
       expect telnet busybox iputils-ping iproute2 dnsmasq-base bind9-dnsutils
-      python3)
+      python3 time bc)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
