@@ -10,6 +10,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <string>
+#include <system_error>
 #include <limits>
 
 namespace quillon {
@@ -139,8 +141,16 @@ double Val(const QString &text)
     // A dangling exponent marker ("12.5dB") contributes nothing.
     while (!number.empty() && (number.back() == 'e' || number.back() == '+' || number.back() == '-'))
         number.pop_back();
-    const double value = std::strtod(number.c_str(), nullptr);
-    return std::isfinite(value) ? value : 0;
+    // from_chars, unlike strtod, ignores the user's locale (a decimal comma
+    // would cut "12.5" to 12) and takes no leading "+".
+    const char *first = number.data();
+    const char *last = first + number.size();
+    if (*first == '+')
+        ++first;
+    double value = 0;
+    const auto [end, error] = std::from_chars(first, last, value);
+    Q_UNUSED(end);
+    return error == std::errc() && std::isfinite(value) ? value : 0;
 }
 
 // --- Text ---

@@ -32,6 +32,7 @@ void CutAt(QString &text, const QString &find);
 qint32 Min_Long(qint32 a, qint32 b);
 
 // --- Numbers and bits ---
+// A negative 32-bit value gives its two's-complement bit pattern.
 QString Decimal2Binary(double value);
 double Binary2Decimal(const QString &text);
 // Element 0..L as described for the tone tables; an empty text gives {0}.
@@ -43,17 +44,24 @@ QString DaysHoursAndMinutes(const QDateTime &date1, const QDateTime &date2);
 double DateDiffSecs(const QDateTime &date1, const QDateTime &date2);
 QDateTime SecondsToDate(const QDateTime &date, double seconds, bool add);
 QString FormatCountdown(qint64 seconds); // "hh:nn:ss"
+// "dd/mm/yyyy hh:nn:ss"; pieces out of range carry over as the classic date
+// constructor does; a year outside 100-9999 gives an invalid date-time.
 QDateTime TextToDate(const QString &text, bool dateOnly);
-QString GetDateLabel(const QDateTime &date, int period);  // 1 hour, 2 day, 3 week, 4 month
+// 1 hour "dd/mm/yy hh", 2 day "dd/mm/yy", 3 week "w yy" (week number without
+// a leading zero, week 53 shown as 52), 4 month "mm/yy"; other periods: empty.
+QString GetDateLabel(const QDateTime &date, int period);
+// Invalid for an invalid date or an unknown period.
 QDateTime GetTimeStart(const QDateTime &date, int period);
 
 // --- Sizes and rates ---
+// "0.00" and " B ", " KB", " MB" or " GB"; negative: the number and " ??".
 QString GetUnitSize(double bytes);
 QString GetFormattedRate(const QString &text);
 
 // --- Files (single-byte text; whole-file writes are atomic) ---
 QString ValidatePath(const QString &path); // adds "/" unless present
 QString LoadAFile(const QString &path);    // empty when missing or unreadable
+// Relative paths are taken in the program folder.
 bool SaveTextFile(const QString &text, const QString &path);
 // In the program folder: deletes first when overwrite, then appends text + CR LF.
 void WriteToFile(const QString &text, const QString &fileName, bool overwrite);

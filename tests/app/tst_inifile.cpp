@@ -2,6 +2,7 @@
 #include "tests/support/testsupport.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include <unistd.h>
@@ -60,6 +61,26 @@ private slots:
 
         QVERIFY(IniFile::parse(QByteArray()).value(s("A"), s("k")).isEmpty());
         QVERIFY(IniFile::parse(QByteArray(5000, '\0')).value(s("A"), s("k")).isEmpty());
+    }
+
+    void randomBytesNeverBreakAWrite()
+    {
+        QRandomGenerator rng(20081028);
+        const char alphabet[] = "[]=;\"\r\n \tAakK\x00\xff";
+        for (int round = 0; round < 300; ++round) {
+            QByteArray bytes(int(rng.bounded(200)), Qt::Uninitialized);
+            for (char &c : bytes)
+                c = rng.bounded(2) ? char(rng.bounded(256)) : alphabet[rng.bounded(int(sizeof alphabet - 1))];
+            IniFile ini = IniFile::parse(bytes);
+            const QString value = QString::fromLatin1(bytes.left(int(rng.bounded(40))));
+            QVERIFY(ini.setValue(s("a"), s("K"), value));
+            QVERIFY(ini.setValue(s("Other"), s("k"), s("x")));
+            const IniFile back = IniFile::parse(ini.toBytes());
+            QString expected = value;
+            expected.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+            QCOMPARE(back.value(s("A"), s("k")), expected);
+            QCOMPARE(back.value(s("other"), s("K")), s("x"));
+        }
     }
 
     void writesInPlaceAndAddsWhatIsMissing()

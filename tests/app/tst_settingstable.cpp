@@ -43,15 +43,11 @@ private slots:
         QCOMPARE(sections, (QStringList{s("Options"), s("Ping test"), s("Exchange"), s("Tweaks"), s("Graphs"), s("Bandwidth")}));
         QCOMPARE(keys.size(), t.size());
         QCOMPARE(controls.size(), t.size());
-        QCOMPARE(t.first().control, s("txtPing"));
-        QCOMPARE(t.last().control, s("BWGraphs"));
 
         const SettingRow *loss = findSetting(s("exchange"), s("LOSS RATE"));
         QVERIFY(loss);
         QCOMPARE(loss->kind, SettingKind::Special);
         QCOMPARE(loss->defaultValue, s("13.81"));
-        QCOMPARE(findSetting(s("Bandwidth"), s("USB"))->control, s("txtID_3"));
-        QCOMPARE(findSetting(s("Graphs"), s("G2"))->kind, SettingKind::GraphTag);
         QVERIFY(!findSetting(s("Options"), s("Nope")));
     }
 

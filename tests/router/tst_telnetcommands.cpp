@@ -1,7 +1,10 @@
 #include "router/core/telnetcommands.h"
 #include "tests/support/testsupport.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
+
+#include <iterator>
 
 using namespace quillon;
 
@@ -111,6 +114,33 @@ private slots:
         QVERIFY(table.GetTelnetResponse(s("cat x"), false, true, 2).isEmpty());
         QVERIFY(table.GetTelnetResponse(s("cat x"), false, true, -1).isEmpty());
         QVERIFY(dir.read(s("ErrorLog.txt")).contains("GetTelnetResponse"));
+    }
+
+    void randomConversationsAreHandled()
+    {
+        test::TempAppDir dir;
+        QRandomGenerator rng(1505);
+        const QString pieces[] = {s("\r\n"), s("\n"), s(" "), s("\t"), s("#"), s("/var #"), s("cat"), s("x"),
+                                  QString(ConversationSeparator), s("\r")};
+        for (int round = 0; round < 200; ++round) {
+            QStringList conversation;
+            for (int e = int(rng.bounded(6)); e > 0; --e) {
+                QString text;
+                for (int n = int(rng.bounded(30)); n > 0; --n)
+                    text += pieces[rng.bounded(int(std::size(pieces)))];
+                conversation << text;
+            }
+            const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands(conversation);
+            QCOMPARE(table.records().size(), conversation.size());
+            const QString block = table.GetTelnetResponse(s("cat"));
+            QVERIFY(!block.contains(s("\r\n\r\n")));
+            QVERIFY(!block.startsWith(s("\r\n")) && !block.endsWith(s("\r\n")));
+            const QString line = table.GetTelnetResponse(s("cat"), true);
+            QVERIFY(!line.contains(QLatin1Char('\n')) && !line.contains(QLatin1Char('\r')));
+            QVERIFY(!line.contains(s("  ")) && !line.contains(QLatin1Char('\t')));
+            QCOMPARE(line, line.trimmed());
+            table.GetTelnetResponse(s("x"), false, true, int(rng.bounded(4)));
+        }
     }
 
     void removeMultipleBlocks()
