@@ -167,6 +167,7 @@ private:
     void ProcessBits();
     void finishFullFetch();
     void returnToIdle();
+    bool optionsFreeForPing() const;
     void restoreOptionsAfterPing();
     void setMonitorCaption(const QString &caption);
     void restoreFromTray();
@@ -183,6 +184,7 @@ private:
     bool m_exiting = false;
     bool m_unloaded = false;
     bool m_rebooting = false;
+    bool m_pingTestRunning = false;
 };
 
 } // namespace quillon

@@ -95,15 +95,25 @@ void frmMain::tmrStats_Timer()
     GetStats();
 }
 
+// Whether the options belong to the ping monitor now: not while a script, a
+// reboot or the ping test holds them (a tick can fire inside the test's
+// event processing).
+bool frmMain::optionsFreeForPing() const
+{
+    return !IsBusy && !m_rebooting && !m_pingTestRunning && !m_telnet->isRunning();
+}
+
 void frmMain::restoreOptionsAfterPing()
 {
-    if (!IsBusy && !m_rebooting && !m_telnet->isRunning())
+    if (optionsFreeForPing())
         ToggleOptions(true);
 }
 
 void frmMain::tmrPing_Timer()
 {
-    ToggleOptions(false);
+    const bool ownsOptions = optionsFreeForPing();
+    if (ownsOptions)
+        ToggleOptions(false);
     const PingTick tick = Monitor.tick();
     ui.lblCount->setText(tick.countText);
     if (!tick.pinged) {

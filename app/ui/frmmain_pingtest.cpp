@@ -25,7 +25,9 @@ void frmMain::cmdPingTest_Click()
     if (m_pingTestEcho)
         hooks.echo = m_pingTestEcho;
     hooks.abortRequested = [this] { return AbortRequested; };
+    m_pingTestRunning = true;
     const QString report = RunPingTest(settings, hooks);
+    m_pingTestRunning = false;
     ui.txtPingResults->setPlainText(report);
     restoreOptionsAfterPing();
     ui.cmdAbort->setVisible(false);

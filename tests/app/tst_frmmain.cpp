@@ -432,6 +432,32 @@ private slots:
         QVERIFY(ui.lblCount->isHidden());
     }
 
+    // The monitor's one-second tick runs inside the ping test's event
+    // processing: it must not hand the options back or hide Abort mid-test.
+    void monitorTicksLeaveARunningPingTestAlone()
+    {
+        Started s("[Options]\r\nRouter IP=127.0.0.1\r\nPing IP=127.0.0.1\r\nPing Interval=0\r\n"
+                  "[Ping test]\r\nTarget=127.0.0.1\r\nCount=3\r\nTimeout=10\r\n");
+        frmMain &w = s.w;
+        w.setPingFunction([](const QString &, qint32 &) { return true; });
+        w.cmdToggle_Click();
+        int checked = 0;
+        int heldDuringTest = 0;
+        w.setPingTestEcho([&](const QString &, qint32 &, const QByteArray &) {
+            for (int i = 0; i < 20; ++i)
+                w.tmrPing_Timer();
+            ++checked;
+            if (!w.ui.cmdAbort->isHidden() && !w.ui.cmdGetRouterInfo->isEnabled() && !w.ui.txtIPToPing->isEnabled())
+                ++heldDuringTest;
+            return true;
+        });
+        w.cmdPingTest_Click();
+        QCOMPARE(checked, 3);
+        QCOMPARE(heldDuringTest, 3);
+        QVERIFY(w.ui.cmdAbort->isHidden());
+        QVERIFY(w.ui.cmdGetRouterInfo->isEnabled());
+    }
+
     void pingTicksFollowTheInterval_data()
     {
         QTest::addColumn<QString>("interval");
