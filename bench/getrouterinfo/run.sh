@@ -18,13 +18,6 @@ fi
 cmake --build "$build" -j2 --target bench_getrouterinfo quillon-routersim >/dev/null
 grep -m1 '^CMAKE_BUILD_TYPE' "$build/CMakeCache.txt" | sed 's/^CMAKE_BUILD_TYPE:STRING=/build_type: /'
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-"$build/tools/routersim/quillon-routersim" --port "$port" --margin-drift 0 >/dev/null 2>&1 &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.1
-done
+source "$root/bench/simulator.sh"
 
 QT_QPA_PLATFORM=offscreen "$build/bench/getrouterinfo/bench_getrouterinfo" "$port" "$runs"

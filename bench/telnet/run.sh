@@ -12,14 +12,7 @@ runs="${RUNS:-50}"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_BENCH=ON -DQUILLON_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target bench_telnet quillon-routersim >/dev/null
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
-"$build/tools/routersim/quillon-routersim" --port "$port" --margin-drift 0 >/dev/null 2>&1 &
-sim=$!
-trap 'kill "$sim" 2>/dev/null || true' EXIT
-for _ in $(seq 50); do
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-    sleep 0.1
-done
+source "$root/bench/simulator.sh"
 
 engine=$("$build/bench/telnet/bench_telnet" stats "$port" "$runs")
 expected=$(expect "$here/login_and_reads.exp" "$port" "$runs")
