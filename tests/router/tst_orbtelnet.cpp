@@ -342,7 +342,8 @@ private slots:
 
     void refusedConnectionEndsAtOnce()
     {
-        const quint16 port = test::freeLocalPort();
+        const test::ClosedLocalPort closed;
+        const quint16 port = closed.port();
         OrbTelnet engine;
         Run run(engine);
         QElapsedTimer clock;

@@ -179,7 +179,8 @@ private slots:
 
     void refusedDataConnection()
     {
-        const quint16 closed = test::freeLocalPort();
+        const test::ClosedLocalPort closedPort;
+        const quint16 closed = closedPort.port();
         FakeFtp ftp(QStringLiteral("227 Entering Passive Mode (127,0,0,1,%1,%2)\r\n").arg(closed / 256).arg(closed % 256).toLatin1());
         test::TempAppDir appDir;
         appDir.write(QStringLiteral("f"), QByteArray("x"));

@@ -88,7 +88,8 @@ private slots:
     {
         CSocketMaster s;
         QSignalSpy errors(&s, &CSocketMaster::Error);
-        s.Connect(QStringLiteral("127.0.0.1"), test::freeLocalPort());
+        const test::ClosedLocalPort closed;
+        s.Connect(QStringLiteral("127.0.0.1"), closed.port());
         QTRY_COMPARE(errors.count(), 1);
         QCOMPARE(errors.at(0).at(0).toInt(), 10061);
         QCOMPARE(errors.at(0).at(1).toString(), QStringLiteral("Connection refused."));

@@ -8,6 +8,11 @@
 #include <QTcpServer>
 #include <QTimer>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace quillon::test {
 
 TempAppDir::TempAppDir()
@@ -168,6 +173,24 @@ quint16 freeLocalPort()
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost);
     return probe.serverPort();
+}
+
+ClosedLocalPort::ClosedLocalPort()
+    : m_fd(::socket(AF_INET, SOCK_STREAM, 0))
+{
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    if (m_fd >= 0 && ::bind(m_fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) == 0
+        && ::getsockname(m_fd, reinterpret_cast<sockaddr *>(&addr), &len) == 0)
+        m_port = ntohs(addr.sin_port);
+}
+
+ClosedLocalPort::~ClosedLocalPort()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 } // namespace quillon::test

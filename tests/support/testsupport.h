@@ -85,7 +85,23 @@ private:
     int m_reads{0};
 };
 
-// A loopback port nobody listens on.
+// A loopback port nobody listens on (free now; another process may take it).
 quint16 freeLocalPort();
+
+// A loopback port held bound but never listening for the object's lifetime:
+// connections to it are refused, and no test running alongside can take it.
+class ClosedLocalPort final
+{
+public:
+    ClosedLocalPort();
+    ~ClosedLocalPort();
+    ClosedLocalPort(const ClosedLocalPort &) = delete;
+    ClosedLocalPort &operator=(const ClosedLocalPort &) = delete;
+    quint16 port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    quint16 m_port = 0;
+};
 
 } // namespace quillon::test
