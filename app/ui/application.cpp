@@ -1,7 +1,7 @@
 #include "app/ui/application.h"
 
-#include "app/core/appinfo.h"
-#include "app/core/apppaths.h"
+#include "base/appinfo.h"
+#include "base/apppaths.h"
 #include "app/ui/frmmain.h"
 #include "app/ui/widgetdialogs.h"
 

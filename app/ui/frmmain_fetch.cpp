@@ -3,11 +3,11 @@
 
 #include "app/ui/frmmain.h"
 
-#include "app/core/appinfo.h"
-#include "app/core/clock.h"
-#include "app/core/dialogs.h"
-#include "app/core/errorlog.h"
-#include "app/core/misc.h"
+#include "base/appinfo.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/errorlog.h"
+#include "base/misc.h"
 #include "controls/ui/orblabel.h"
 #include "controls/ui/xbutton.h"
 #include "graphs/core/bitsfetch.h"

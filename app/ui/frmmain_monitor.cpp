@@ -3,9 +3,9 @@
 
 #include "app/ui/frmmain.h"
 
-#include "app/core/appinfo.h"
-#include "app/core/dialogs.h"
-#include "app/core/misc.h"
+#include "base/appinfo.h"
+#include "base/dialogs.h"
+#include "base/misc.h"
 #include "app/ui/mainui.h"
 #include "app/ui/uimisc.h"
 #include "controls/ui/orblabel.h"

@@ -2,9 +2,9 @@
 
 #include "app/ui/frmmain.h"
 
-#include "app/core/inifile.h"
-#include "app/core/misc.h"
-#include "app/core/settingstable.h"
+#include "base/inifile.h"
+#include "base/misc.h"
+#include "base/settingstable.h"
 #include "app/ui/uimisc.h"
 #include "controls/ui/orblabel.h"
 

@@ -1,6 +1,6 @@
 #include "app/ui/mainui.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 #include "app/ui/mainuiparts.h"
 #include "controls/ui/colours.h"
 #include "controls/ui/orbtab.h"

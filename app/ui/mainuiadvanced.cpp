@@ -1,4 +1,4 @@
-#include "app/core/misc.h"
+#include "base/misc.h"
 #include "app/ui/mainui.h"
 #include "app/ui/mainuiparts.h"
 #include "controls/ui/orblabel.h"

@@ -1,6 +1,6 @@
 #include "app/ui/uimisc.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 
 #include <QComboBox>
 #include <QGuiApplication>

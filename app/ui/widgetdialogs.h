@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/core/dialogs.h"
+#include "base/dialogs.h"
 
 namespace quillon {
 

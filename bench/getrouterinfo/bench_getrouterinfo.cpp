@@ -4,7 +4,7 @@
 //   bench_getrouterinfo PORT RUNS
 // Prints one "name: value" line per figure.
 
-#include "app/core/apppaths.h"
+#include "base/apppaths.h"
 #include "app/ui/frmmain.h"
 #include "graphs/core/bitsfetch.h"
 #include "router/core/orbtelnet.h"

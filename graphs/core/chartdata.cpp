@@ -1,6 +1,6 @@
 #include "graphs/core/chartdata.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 
 #include <QStringList>
 

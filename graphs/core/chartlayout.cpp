@@ -1,6 +1,6 @@
 #include "graphs/core/chartlayout.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 
 #include <QLocale>
 

@@ -1,6 +1,6 @@
 #include "graphs/core/graphdrawing.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 #include "graphs/core/snrhistory.h"
 
 #include <QLocale>

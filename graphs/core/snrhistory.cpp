@@ -1,8 +1,8 @@
 #include "graphs/core/snrhistory.h"
 
-#include "app/core/apppaths.h"
-#include "app/core/errorlog.h"
-#include "app/core/misc.h"
+#include "base/apppaths.h"
+#include "base/errorlog.h"
+#include "base/misc.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "graphs/ui/chartpainter.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 #include "graphs/core/chartdata.h"
 #include "graphs/ui/rasterplot.h"
 

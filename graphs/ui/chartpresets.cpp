@@ -1,6 +1,6 @@
 #include "graphs/ui/chartpresets.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 #include "graphs/ui/metalchart.h"
 
 #include <QFont>

@@ -1,7 +1,7 @@
 #include "graphs/ui/frmgraphs.h"
 
-#include "app/core/appinfo.h"
-#include "app/core/dialogs.h"
+#include "base/appinfo.h"
+#include "base/dialogs.h"
 #include "graphs/core/graphdrawing.h"
 #include "graphs/ui/chartpresets.h"
 #include "graphs/ui/metalchart.h"

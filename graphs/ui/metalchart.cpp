@@ -1,8 +1,8 @@
 #include "graphs/ui/metalchart.h"
 
-#include "app/core/appinfo.h"
-#include "app/core/dialogs.h"
-#include "app/core/misc.h"
+#include "base/appinfo.h"
+#include "base/dialogs.h"
+#include "base/misc.h"
 #include "graphs/ui/chartpainter.h"
 
 #include <QClipboard>

@@ -1,6 +1,6 @@
 #include "imaging/core/jpegtables.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 
 #include <algorithm>
 

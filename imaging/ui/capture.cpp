@@ -1,8 +1,8 @@
 #include "imaging/ui/capture.h"
 
-#include "app/core/apppaths.h"
-#include "app/core/clock.h"
-#include "app/core/errorlog.h"
+#include "base/apppaths.h"
+#include "base/clock.h"
+#include "base/errorlog.h"
 #include "imaging/core/cjpeg.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "imaging/ui/pngresources.h"
 
-#include "app/core/errorlog.h"
+#include "base/errorlog.h"
 #include "resources/resources.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "netdiag/core/ping.h"
 
-#include "app/core/errorlog.h"
+#include "base/errorlog.h"
 #include "netdiag/core/icmppacket.h"
 
 #include <QAtomicInteger>

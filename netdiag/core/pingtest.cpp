@@ -1,6 +1,6 @@
 #include "netdiag/core/pingtest.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 #include "netdiag/core/ping.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "router/core/orbtelnet.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 #include "router/core/socketmaster.h"
 
 #include <QEventLoop>

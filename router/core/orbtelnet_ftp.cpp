@@ -1,7 +1,7 @@
 #include "router/core/orbtelnet.h"
 
-#include "app/core/apppaths.h"
-#include "app/core/misc.h"
+#include "base/apppaths.h"
+#include "base/misc.h"
 #include "router/core/socketmaster.h"
 
 #include <QFile>

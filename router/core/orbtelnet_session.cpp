@@ -1,6 +1,6 @@
 #include "router/core/orbtelnet.h"
 
-#include "app/core/errorlog.h"
+#include "base/errorlog.h"
 #include "router/core/socketmaster.h"
 
 namespace quillon {

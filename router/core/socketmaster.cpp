@@ -1,7 +1,7 @@
 #include "router/core/socketmaster.h"
 
-#include "app/core/appinfo.h"
-#include "app/core/dialogs.h"
+#include "base/appinfo.h"
+#include "base/dialogs.h"
 
 #include <QHostAddress>
 #include <QHostInfo>

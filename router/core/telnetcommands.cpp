@@ -1,6 +1,6 @@
 #include "router/core/telnetcommands.h"
 
-#include "app/core/errorlog.h"
+#include "base/errorlog.h"
 
 namespace quillon {
 

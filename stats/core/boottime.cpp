@@ -1,6 +1,6 @@
 #include "stats/core/boottime.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 
 #include <cmath>
 

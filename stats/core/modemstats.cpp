@@ -1,6 +1,6 @@
 #include "stats/core/modemstats.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 #include "router/core/telnetcommands.h"
 #include "stats/core/routerscripts.h"
 #include "stats/core/vendors.h"

@@ -1,7 +1,7 @@
 #include "stats/core/pingmonitor.h"
 
-#include "app/core/appinfo.h"
-#include "app/core/misc.h"
+#include "base/appinfo.h"
+#include "base/misc.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,6 +1,6 @@
 #include "stats/core/routerscripts.h"
 
-#include "app/core/misc.h"
+#include "base/misc.h"
 #include "stats/core/report.h"
 
 namespace quillon {

@@ -1,10 +1,10 @@
 #include "stats/core/snapshots.h"
 
-#include "app/core/appinfo.h"
-#include "app/core/apppaths.h"
-#include "app/core/clock.h"
-#include "app/core/dialogs.h"
-#include "app/core/misc.h"
+#include "base/appinfo.h"
+#include "base/apppaths.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/misc.h"
 #include "router/core/telnetcommands.h"
 
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "stats/core/statslog.h"
 
-#include "app/core/clock.h"
-#include "app/core/misc.h"
+#include "base/clock.h"
+#include "base/misc.h"
 #include "stats/core/modemstats.h"
 
 namespace quillon {

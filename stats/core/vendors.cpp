@@ -1,7 +1,7 @@
 #include "stats/core/vendors.h"
 
-#include "app/core/apppaths.h"
-#include "app/core/misc.h"
+#include "base/apppaths.h"
+#include "base/misc.h"
 
 #include <QRegularExpression>
 

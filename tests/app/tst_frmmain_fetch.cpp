@@ -2,10 +2,10 @@
 // Stats tab and the report with what the router serves, monitoring writes the
 // statistics logs, failed scripts return the window to idle, and a reboot is
 // watched until the router is back.
-#include "app/core/appinfo.h"
-#include "app/core/clock.h"
-#include "app/core/dialogs.h"
-#include "app/core/misc.h"
+#include "base/appinfo.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/misc.h"
 #include "app/ui/frmmain.h"
 #include "controls/ui/orblabel.h"
 #include "controls/ui/xbutton.h"

@@ -1,9 +1,9 @@
 // The main window's graphs, graphs window and screen capture, driven against
 // the in-process router simulator.
 
-#include "app/core/clock.h"
-#include "app/core/dialogs.h"
-#include "app/core/misc.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/misc.h"
 #include "app/ui/frmmain.h"
 #include "controls/ui/xbutton.h"
 #include "graphs/core/graphdrawing.h"

@@ -1,5 +1,5 @@
-#include "app/core/misc.h"
-#include "app/core/settingstable.h"
+#include "base/misc.h"
+#include "base/settingstable.h"
 #include "app/ui/mainui.h"
 #include "controls/ui/orblabel.h"
 #include "controls/ui/orbtab.h"

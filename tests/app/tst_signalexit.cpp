@@ -1,5 +1,5 @@
-#include "app/core/inifile.h"
-#include "app/core/settingstable.h"
+#include "base/inifile.h"
+#include "base/settingstable.h"
 #include "tests/support/testsupport.h"
 
 #include <QDeadlineTimer>

@@ -1,4 +1,4 @@
-#include "app/core/dialogs.h"
+#include "base/dialogs.h"
 #include "graphs/core/graphdrawing.h"
 #include "graphs/core/snrhistory.h"
 #include "graphs/ui/frmgraphs.h"

@@ -1,5 +1,5 @@
-#include "app/core/dialogs.h"
-#include "app/core/misc.h"
+#include "base/dialogs.h"
+#include "base/misc.h"
 #include "graphs/core/chartdata.h"
 #include "graphs/core/snrhistory.h"
 #include "graphs/ui/chartpresets.h"

@@ -1,4 +1,4 @@
-#include "app/core/dialogs.h"
+#include "base/dialogs.h"
 #include "imaging/ui/pngresources.h"
 #include "tests/support/testsupport.h"
 

@@ -1,4 +1,4 @@
-#include "app/core/apppaths.h"
+#include "base/apppaths.h"
 #include "router/core/telnetcommands.h"
 #include "stats/core/modemstats.h"
 #include "stats/core/vendors.h"

@@ -1,4 +1,4 @@
-#include "app/core/appinfo.h"
+#include "base/appinfo.h"
 #include "stats/core/boottime.h"
 #include "stats/core/pingmonitor.h"
 

@@ -1,5 +1,5 @@
-#include "app/core/clock.h"
-#include "app/core/dialogs.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
 #include "stats/core/modemstats.h"
 #include "stats/core/report.h"
 #include "tests/support/testsupport.h"

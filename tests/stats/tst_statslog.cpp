@@ -1,4 +1,4 @@
-#include "app/core/clock.h"
+#include "base/clock.h"
 #include "stats/core/modemstats.h"
 #include "stats/core/statslog.h"
 #include "tests/support/testsupport.h"

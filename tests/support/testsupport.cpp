@@ -1,6 +1,6 @@
 #include "tests/support/testsupport.h"
 
-#include "app/core/apppaths.h"
+#include "base/apppaths.h"
 #include "router/core/orbtelnet.h"
 
 #include <QEventLoop>

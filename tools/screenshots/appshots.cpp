@@ -1,7 +1,7 @@
 #include "tools/screenshots/appshots.h"
 
-#include "app/core/apppaths.h"
-#include "app/core/dialogs.h"
+#include "base/apppaths.h"
+#include "base/dialogs.h"
 #include "app/ui/frmmain.h"
 #include "controls/ui/orbtab.h"
 #include "graphs/ui/frmgraphs.h"

@@ -1,9 +1,9 @@
-#include "app/core/errorlog.h"
+#include "base/errorlog.h"
 
-#include "app/core/appinfo.h"
-#include "app/core/apppaths.h"
-#include "app/core/clock.h"
-#include "app/core/dialogs.h"
+#include "base/appinfo.h"
+#include "base/apppaths.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
 
 #include <QFile>
 #include <QSysInfo>

@@ -1,4 +1,4 @@
-#include "app/core/apppaths.h"
+#include "base/apppaths.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "app/core/inifile.h"
+#include "base/inifile.h"
 #include "tests/support/testsupport.h"
 
 #include <QFile>

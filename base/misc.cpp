@@ -1,7 +1,7 @@
-#include "app/core/misc.h"
+#include "base/misc.h"
 
-#include "app/core/apppaths.h"
-#include "app/core/errorlog.h"
+#include "base/apppaths.h"
+#include "base/errorlog.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/core/dialogs.h"
+#include "base/dialogs.h"
 
 #include <cstdio>
 

@@ -1,8 +1,8 @@
-#include "app/core/appinfo.h"
-#include "app/core/clock.h"
-#include "app/core/dialogs.h"
-#include "app/core/errorlog.h"
-#include "app/core/apppaths.h"
+#include "base/appinfo.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/errorlog.h"
+#include "base/apppaths.h"
 #include "tests/support/testsupport.h"
 
 #include <QtTest>

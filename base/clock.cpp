@@ -1,4 +1,4 @@
-#include "app/core/clock.h"
+#include "base/clock.h"
 
 namespace quillon {
 

@@ -1,6 +1,6 @@
-#include "app/core/dialogs.h"
-#include "app/core/misc.h"
-#include "app/core/strbuilder.h"
+#include "base/dialogs.h"
+#include "base/misc.h"
+#include "base/strbuilder.h"
 #include "tests/support/testsupport.h"
 
 #include <QRandomGenerator>

@@ -1,4 +1,4 @@
-#include "app/core/misc.h"
+#include "base/misc.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
-#include "app/core/inifile.h"
+#include "base/inifile.h"
 
-#include "app/core/apppaths.h"
+#include "base/apppaths.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/core/strbuilder.h"
+#include "base/strbuilder.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "app/core/settingstable.h"
+#include "base/settingstable.h"
 
 namespace quillon {
 

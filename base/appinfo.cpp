@@ -1,4 +1,4 @@
-#include "app/core/appinfo.h"
+#include "base/appinfo.h"
 
 namespace quillon {
 
