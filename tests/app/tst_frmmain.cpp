@@ -187,7 +187,7 @@ private slots:
         dir.write(QStringLiteral("settings.ini"), "[Options]\r\nPing IP=127.0.0.1\r\nAuto start monitor=1\r\n");
         frmMain w;
         QList<bool> monitoringAtPrompt;
-        ObservingDialogs dialogs([&] { monitoringAtPrompt << w.IsMonitoring; });
+        ObservingDialogs dialogs([&] { monitoringAtPrompt << w.IsMonitoring(); });
         w.Form_Load();
         QCOMPARE(monitoringAtPrompt, QList<bool>{true});
         QCOMPARE(w.ui.OrbTab1->Selected(), 1);
@@ -409,7 +409,7 @@ private slots:
         QVERIFY(ui.lblCount->isHidden());
 
         w.cmdToggle_Click();
-        QVERIFY(w.IsMonitoring);
+        QVERIFY(w.IsMonitoring());
         QCOMPARE(ui.cmdToggle->Caption(), QStringLiteral("Stop Monitoring"));
         QCOMPARE(ui.mnToggle->text(), QStringLiteral("Stop Monitoring"));
         QCOMPARE(ui.cmdToggle->FillColor(), RGB(192, 255, 192));
@@ -421,7 +421,7 @@ private slots:
         QCOMPARE(ui.cboGraphs->currentText(), QStringLiteral("SNR margin history"));
 
         ui.mnToggle->trigger();
-        QVERIFY(!w.IsMonitoring);
+        QVERIFY(!w.IsMonitoring());
         QCOMPARE(ui.cmdToggle->Caption(), QStringLiteral("Start Monitoring"));
         QCOMPARE(ui.mnToggle->text(), QStringLiteral("Start Monitoring"));
         QCOMPARE(ui.cmdToggle->FillColor(), RGB(255, 192, 192));
@@ -497,7 +497,7 @@ private slots:
             QCOMPARE(pingCountAfter(w, 1, calls), 1);
         }
         // Nothing changed, so no statistics were fetched.
-        QCOMPARE(w.Stage, int(frmMain::JobIdle));
+        QCOMPARE(w.Stage(), int(JobKind::Idle));
         QVERIFY(!w.StatsRunning);
         QVERIFY(w.ui.txtRouter->isEnabled()); // options come back after every ping
     }
@@ -514,7 +514,7 @@ private slots:
         w.cmdToggle_Click();
         w.tmrPing_Timer();
         QCOMPARE(w.ui.lblPing->text(), QStringLiteral("DOWN"));
-        QCOMPARE(w.Stage, int(frmMain::JobIdle));
+        QCOMPARE(w.Stage(), int(JobKind::Idle));
         QVERIFY(!w.StatsRunning);
         QVERIFY(!w.telnet().isRunning());
 
@@ -522,12 +522,12 @@ private slots:
         w.tmrPing_Timer();
         w.tmrPing_Timer();
         QCOMPARE(w.ui.lblPing->text(), QStringLiteral("UP"));
-        QCOMPARE(w.Stage, int(frmMain::JobStats));
+        QCOMPARE(w.Stage(), int(JobKind::Stats));
         QVERIFY(w.StatsRunning);
         QVERIFY(w.PingStateChanged);
         // Nobody answers on the port: the window must come back to idle.
         QTRY_VERIFY_WITH_TIMEOUT(!w.telnet().isRunning(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(w.Stage, int(frmMain::JobIdle), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.Stage(), int(JobKind::Idle), 5000);
         QVERIFY(!w.StatsRunning);
         QVERIFY(w.ui.txtRouter->isEnabled());
     }
@@ -542,7 +542,7 @@ private slots:
         w.cmdToggle_Click();
         QVERIFY(w.ui.tmrStats->isActive());
         w.tmrStats_Timer();
-        QCOMPARE(w.Stage, int(frmMain::JobStats));
+        QCOMPARE(w.Stage(), int(JobKind::Stats));
         QVERIFY(w.StatsRunning);
         QVERIFY(!w.ui.txtRouter->isEnabled());
         w.telnet().AbortScript();
@@ -562,11 +562,11 @@ private slots:
         w.cmdToggle_Click();
         while (calls < 5)
             w.tmrPing_Timer();
-        QCOMPARE(w.Stage, int(frmMain::JobIdle));
+        QCOMPARE(w.Stage(), int(JobKind::Idle));
         QVERIFY(w.ui.tmrPing->isActive());
         while (calls < 6)
             w.tmrPing_Timer();
-        QCOMPARE(w.Stage, int(frmMain::JobReboot));
+        QCOMPARE(w.Stage(), int(JobKind::Reboot));
         QVERIFY(!w.ui.tmrPing->isActive());
         QVERIFY(w.ui.tmrRebootWatch->isActive());
         QVERIFY(!w.ui.txtRouter->isEnabled());

@@ -112,8 +112,8 @@ struct Rig
 
 void verifyIdle(frmMain &w)
 {
-    QCOMPARE(w.Stage, 0);
-    QVERIFY(!w.IsBusy);
+    QCOMPARE(w.Stage(), 0);
+    QVERIFY(!w.core().leases.busy());
     QVERIFY(!w.StatsRunning);
     QVERIFY(w.ui.txtRouter->isEnabled());
     QVERIFY(w.ui.txtUser->isEnabled());
@@ -171,7 +171,7 @@ private slots:
         // A maker the window can only know from the table beside the program.
         rig.dir.write(QStringLiteral("vendors.txt"), "# test\r\n" + vendorCode.toLower().toLatin1() + "="
                                                          + kMaker.toLatin1() + "\r\n");
-        w.Vendors = VendorTable::LoadVendors();
+        w.core().line.vendors = VendorTable::LoadVendors();
 
         const double uptime = rig.sim.uptimeSeconds();
         const QDateTime now(QDate(2026, 3, 14), QTime(15, 9, 26));
@@ -189,7 +189,7 @@ private slots:
         watcher.start();
         QSignalSpy idle(&w, &frmMain::becameIdle);
         emit w.ui.cmdGetRouterInfo->Click();
-        QVERIFY(w.IsBusy);
+        QVERIFY(w.core().leases.busy());
         QVERIFY(!w.ui.cmdToggle->isEnabled());
         QVERIFY(!w.ui.txtRouter->isEnabled());
         QVERIFY(idle.wait(20000));
@@ -226,7 +226,7 @@ private slots:
                 QEXPECT_FAIL("", kStalePrompt, Continue);
             QCOMPARE(label->property("text").toString(), expected);
         }
-        QCOMPARE(w.IsADSL2, profile == QLatin1String("adsl2plus"));
+        QCOMPARE(w.core().line.isADSL2, profile == QLatin1String("adsl2plus"));
         const QString info = w.ui.txtInfo->toPlainText();
         QCOMPARE(info.trimmed(), QString(version).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed());
 
@@ -249,10 +249,10 @@ private slots:
         QCOMPARE(report.mid(13, infoLines.size()), infoLines);
 
         // The gap analysis of the tables the graph stage fetched closes the report.
-        QVERIFY(w.Tones.BitsLoaded);
+        QVERIFY(w.core().line.tones.BitsLoaded);
         QString analysis;
-        AnalyseBits(w.Tones, analysis, 0, int(Val(w.ui.txtDSStart->text())));
-        AnalysePsdsSNR(w.Tones, analysis, 0);
+        AnalyseBits(w.core().line.tones, analysis, 0, int(Val(w.ui.txtDSStart->text())));
+        AnalysePsdsSNR(w.core().line.tones, analysis, 0);
         const QStringList rest = report.mid(13 + infoLines.size());
         QCOMPARE(rest.join(QLatin1Char('\n')), QString(analysis).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         QVERIFY(rig.dialogs.shown.isEmpty());
@@ -275,7 +275,7 @@ private slots:
 
         ScopedClock clock(QDateTime(QDate(2026, 7, 2), QTime(8, 5, 40)));
         w.cmdToggle_Click();
-        QVERIFY(w.IsMonitoring);
+        QVERIFY(w.IsMonitoring());
         QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Monitoring started."));
         // The test is the clock: no tick may come from real time.
         w.ui.tmrPing->stop();
@@ -283,10 +283,10 @@ private slots:
 
         w.tmrPing_Timer(); // first ping: shows UP, fetches nothing
         QCOMPARE(w.ui.lblPing->text(), QStringLiteral("UP"));
-        QCOMPARE(w.Stage, 0);
+        QCOMPARE(w.Stage(), 0);
 
         w.tmrStats_Timer();
-        QCOMPARE(w.Stage, int(frmMain::JobStats));
+        QCOMPARE(w.Stage(), int(JobKind::Stats));
         QVERIFY(waitIdle(w));
         const QString first = QStringLiteral("02/07/2026 08:05\t") + dsRate + QStringLiteral(", ") + dsMargin
             + QStringLiteral(", Up, 3");
@@ -302,10 +302,10 @@ private slots:
         up = false;
         clock.advanceSecs(60);
         w.tmrPing_Timer();
-        QVERIFY(w.Stage == 0);
+        QVERIFY(w.Stage() == 0);
         w.tmrPing_Timer();
         QCOMPARE(w.ui.lblPing->text(), QStringLiteral("DOWN"));
-        QCOMPARE(w.Stage, int(frmMain::JobStats));
+        QCOMPARE(w.Stage(), int(JobKind::Stats));
         QVERIFY(waitIdle(w));
         const QString changed = QStringLiteral("02/07/2026 08:06\t") + dsRate + QStringLiteral(", ") + dsMargin
             + QStringLiteral(", Down, 3, Changed");
@@ -321,7 +321,7 @@ private slots:
         QVERIFY(!crlfLines(rig.dir.read(QStringLiteral("stats.txt"))).last().endsWith(QLatin1String("Changed")));
 
         w.cmdToggle_Click();
-        QVERIFY(!w.IsMonitoring);
+        QVERIFY(!w.IsMonitoring());
         verifyIdle(w);
         QVERIFY(rig.dialogs.shown.isEmpty());
     }
@@ -346,7 +346,7 @@ private slots:
         w.setScriptStallTimeoutMs(300);
 
         w.cmdGetRouterInfo_Click();
-        QVERIFY(w.IsBusy);
+        QVERIFY(w.core().leases.busy());
         QVERIFY(waitIdle(w));
         verifyIdle(w);
         QVERIFY(!w.telnet().isRunning());
@@ -362,10 +362,10 @@ private slots:
         w.ui.tmrPing->stop();
         w.ui.tmrStats->stop();
         w.tmrStats_Timer();
-        QCOMPARE(w.Stage, int(frmMain::JobStats));
+        QCOMPARE(w.Stage(), int(JobKind::Stats));
         QVERIFY(waitIdle(w));
         w.cmdToggle_Click();
-        QCOMPARE(w.Stage, 0);
+        QCOMPARE(w.Stage(), 0);
         QVERIFY(!w.StatsRunning);
     }
 
@@ -384,8 +384,8 @@ private slots:
                                                            "and that the router's IP address is correct."));
         QCOMPARE(w.ui.lblRouterStatus->text(), QStringLiteral("Offline"));
         QVERIFY(!w.telnet().isRunning());
-        QCOMPARE(w.Stage, 0);
-        QVERIFY(!w.IsBusy);
+        QCOMPARE(w.Stage(), 0);
+        QVERIFY(!w.core().leases.busy());
         QVERIFY(w.ui.cmdToggle->isEnabled() && w.ui.txtRouter->isEnabled());
         QTest::qWait(50);
         QCOMPARE(rig.sim.sessionCount(), 0);
@@ -441,7 +441,7 @@ private slots:
         if (!settle) {
             // Without a settle period the router must go down a second time.
             QVERIFY(!w.ui.tmrRebootSettle->isActive());
-            QCOMPARE(w.Watch.UpCycles(), 1);
+            QCOMPARE(w.core().reboot.watch().UpCycles(), 1);
             rig.sim.reboot();
             goDownAndBack();
             if (QTest::currentTestFailed())
@@ -459,7 +459,7 @@ private slots:
         }
         w.tmrRebootSettle_Timer();
         QVERIFY(!w.ui.tmrRebootSettle->isActive());
-        QCOMPARE(w.Stage, 0);
+        QCOMPARE(w.Stage(), 0);
         if (monitoring) {
             QCOMPARE(w.ui.lblStatus->text(), QStringLiteral("Monitoring restarted."));
             QVERIFY(w.ui.tmrPing->isActive());
