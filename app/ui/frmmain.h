@@ -127,6 +127,7 @@ private:
     void showStatsLabels(const ModemStatsLabels &labels);
     void onFetchFinished();
     void onFetchFailed(const JobFailure &failure);
+    void showLoginRefused();
     void onPinged(const PingTick &tick);
     void onReadingTaken(const QString &logLine);
     void onReadingFailed(const JobFailure &failure);
@@ -140,6 +141,8 @@ private:
     QPointer<frmGraphs> m_graphs;
     QSystemTrayIcon *m_tray = nullptr;
     std::function<bool(const QString &, qint32 &, const QByteArray &)> m_pingTestEcho;
+    bool m_rebootAsked = false; // the running reboot came from the button
+    bool m_idleAnnounced = true;
     bool m_exiting = false;
     bool m_unloaded = false;
 };

@@ -28,9 +28,12 @@ void frmMain::connectCore()
     SessionCore &c = *m_core;
     connect(&c.leases, &BusyLeases::busyChanged, this, [this](bool busy) {
         ToggleOptions(!busy);
-        if (!busy)
+        if (busy)
+            m_idleAnnounced = false;
+        else
             emitIdleWhenFree();
     });
+    connect(&c.session, &RouterSession::jobStarted, this, [this] { m_idleAnnounced = false; });
     connect(&c.session, &RouterSession::becameIdle, this, &frmMain::emitIdleWhenFree);
 
     connect(&c.fetch, &RouterInfoFetch::reportReset, this, [this] {
@@ -53,15 +56,24 @@ void frmMain::connectCore()
 
     connect(&c.reboot, &RouterReboot::statusChanged, this, &frmMain::setStatus);
     connect(&c.reboot, &RouterReboot::routerAnswered, this, &frmMain::UpdatePingIndicator);
+    connect(&c.reboot, &RouterReboot::scriptFailed, this, [this](const JobFailure &failure) {
+        // Only a reboot the user asked for may answer with a box; the
+        // watchdog's runs unattended.
+        if (m_rebootAsked && failure.reason == JobFailure::Reason::LoginFailed)
+            showLoginRefused();
+    });
+    connect(&c.reboot, &RouterReboot::finished, this, [this] { m_rebootAsked = false; });
 }
 
 // "Idle" for whoever waits on the window: no script runs or waits and no
 // activity holds the options.
 void frmMain::emitIdleWhenFree()
 {
-    if (m_core->session.isIdle() && (m_core->session.waitingCount() == 0 || m_core->session.held())
-        && !m_core->leases.busy())
-        emit becameIdle();
+    if (m_idleAnnounced || !m_core->session.isIdle() || m_core->leases.busy()
+        || (m_core->session.waitingCount() > 0 && !m_core->session.held()))
+        return;
+    m_idleAnnounced = true;
+    emit becameIdle();
 }
 
 void frmMain::cmdGetRouterInfo_Click()
@@ -99,8 +111,13 @@ void frmMain::onFetchFailed(const JobFailure &failure)
     setStatus(failure.sentence);
     ui.cmdToggle->setEnabled(true);
     if (failure.reason == JobFailure::Reason::LoginFailed)
-        Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
-                         QStringLiteral("Could not log in to router - please ensure the username and password are correct."));
+        showLoginRefused();
+}
+
+void frmMain::showLoginRefused()
+{
+    Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
+                     QStringLiteral("Could not log in to router - please ensure the username and password are correct."));
 }
 
 void frmMain::showStatsLabels(const ModemStatsLabels &labels)

@@ -112,6 +112,7 @@ void frmMain::cmdReboot_Click()
 
 void frmMain::RebootRouter()
 {
+    m_rebootAsked = !m_core->reboot.active();
     m_core->reboot.start();
 }
 

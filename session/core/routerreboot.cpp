@@ -98,6 +98,7 @@ void RouterReboot::onScriptFailed(const JobFailure &failure)
     m_watchTimer->stop();
     m_settleTimer->stop();
     emit statusChanged(failure.sentence);
+    emit scriptFailed(failure);
     end(false);
 }
 

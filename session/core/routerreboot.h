@@ -46,6 +46,8 @@ signals:
     void started();
     void statusChanged(const QString &status);
     void routerAnswered(bool up);
+    // The reboot script failed before the command went out.
+    void scriptFailed(const quillon::JobFailure &failure);
     // The router is back (true), or the reboot failed or the watch gave up (false).
     void finished(bool back);
 
