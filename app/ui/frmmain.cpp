@@ -64,14 +64,13 @@ T *replacePlaceholder(QWidget *&placeholder, T *replacement)
 
 frmMain::frmMain(QWidget *parent)
     : QWidget(parent)
-    , Monitor([this](const QString &a, qint32 &t) { return ping(a, t); })
-    , Watch([this](const QString &a, qint32 &t) { return ping(a, t); })
-    , m_telnet(std::make_unique<OrbTelnet>())
-    , m_commands(std::make_unique<TelnetCommands>())
-    , m_ping([](const QString &address, qint32 &timeMs) { return FullPing(address, timeMs); })
 {
     setObjectName(QStringLiteral("frmMain"));
     ui.setupUi(this);
+    m_core = std::make_unique<SessionCore>(
+        [this] { return sessionSettings(); },
+        [](const QString &address, qint32 &timeMs) { return FullPing(address, timeMs); },
+        SessionTimers{ui.tmrPing, ui.tmrStats, ui.tmrRebootWatch, ui.tmrRebootSettle});
     mcBits = replacePlaceholder(ui.mcBits, new MetalChart);
     applyChartPreset(*mcBits, ChartInstance::mcBits);
     auto *speeds = replacePlaceholder(ui.mcSpeeds, new MetalChart);
@@ -79,40 +78,62 @@ frmMain::frmMain(QWidget *parent)
     auto *bandwidth = replacePlaceholder(ui.mcBandwidth, new MetalChart);
     applyChartPreset(*bandwidth, ChartInstance::mcBandwidth);
     connectControls();
+    connectCore();
 }
 
 frmMain::~frmMain()
 {
+    // The core's jobs call back into the window: end them while it still exists.
+    m_core.reset();
     if (m_graphs)
         delete m_graphs.data();
 }
 
 void frmMain::setPingFunction(PingFunction ping)
 {
-    m_ping = std::move(ping);
+    m_core->setPing(std::move(ping));
 }
 
 void frmMain::setScriptStallTimeoutMs(int ms)
 {
-    m_telnet->setStallTimeoutMs(ms);
+    telnet().setStallTimeoutMs(ms);
 }
 
-bool frmMain::ping(const QString &address, qint32 &timeMs)
+OrbTelnet &frmMain::telnet()
 {
-    return m_ping && m_ping(address, timeMs);
+    return m_core->session.engine();
+}
+
+int frmMain::Stage() const
+{
+    return int(m_core->session.currentKind());
+}
+
+bool frmMain::IsMonitoring() const
+{
+    return m_core->monitor.isMonitoring();
+}
+
+SessionSettings frmMain::sessionSettings() const
+{
+    SessionSettings s;
+    s.login = {ui.txtRouter->text(), ui.txtPort->text(), ui.txtUser->text(), ui.txtPass->text()};
+    s.pingTarget = ui.txtPing->text();
+    s.pingInterval = ui.txtInterval->text();
+    s.maxFailedPings = ui.txtMaxFailedPings->text();
+    s.statsEnabled = ui.chkStats->isChecked();
+    s.statsInterval = ui.txtStats->text();
+    s.settleEnabled = ui.chkSettle->isChecked();
+    s.settleTime = ui.txtSettle->text();
+    s.saveStatsText = ui.chkSaveStats->isChecked();
+    s.saveStatsCsv = ui.chkSaveStatsCSV->isChecked();
+    s.dsStartBit = ui.txtDSStart->text();
+    return s;
 }
 
 void frmMain::setStatus(const QString &text)
 {
     ui.lblStatus->setText(text);
-}
-
-void frmMain::AddToScript(const QString &line)
-{
-    if (ScriptText.isEmpty())
-        ScriptText = line;
-    else
-        ScriptText += QStringLiteral("\r\n") + line;
 }
 
 void frmMain::AddToReport(const QString &line)
@@ -127,8 +148,6 @@ void frmMain::AddToReport(const QString &line)
 
 void frmMain::connectControls()
 {
-    connect(m_telnet.get(), &OrbTelnet::ScriptComplete, this, &frmMain::OrbTelnet1_ScriptComplete);
-    connect(m_telnet.get(), &OrbTelnet::ScriptError, this, &frmMain::OrbTelnet1_ScriptError);
     connect(ui.OrbTab1, &OrbTab::TabClicked, this, &frmMain::OrbTab1_TabClicked);
     connect(ui.cmdGetRouterInfo, &XButton::Click, this, &frmMain::cmdGetRouterInfo_Click);
     connect(ui.cmdToggle, &XButton::Click, this, &frmMain::cmdToggle_Click);
@@ -148,10 +167,6 @@ void frmMain::connectControls()
     connect(ui.hscrQuality, &QScrollBar::valueChanged, this,
             [this](int v) { ui.lblQuality->setText(QString::number(v)); });
     ui.lblQuality->setText(QString::number(ui.hscrQuality->value()));
-    connect(ui.tmrStats, &QTimer::timeout, this, &frmMain::tmrStats_Timer);
-    connect(ui.tmrPing, &QTimer::timeout, this, &frmMain::tmrPing_Timer);
-    connect(ui.tmrRebootWatch, &QTimer::timeout, this, &frmMain::tmrRebootWatch_Timer);
-    connect(ui.tmrRebootSettle, &QTimer::timeout, this, &frmMain::tmrRebootSettle_Timer);
     connect(ui.mnToggle, &QAction::triggered, this, &frmMain::cmdToggle_Click);
     connect(ui.mnOpen, &QAction::triggered, this, &frmMain::restoreFromTray);
     connect(ui.mnShowStats, &QAction::triggered, this, &frmMain::restoreFromTray);
@@ -163,19 +178,16 @@ void frmMain::connectControls()
 void frmMain::Form_Load()
 {
     setWindowTitle(appTitleWithVersion());
-    m_telnet->setMode(1);
-    QuoteEscape = QStringLiteral("\\\"");
     LastSnapshotTime = Clock::now();
     ui.cboRecords->setCurrentIndex(0);
-    TicksPerMinute = float(ui.tmrCheck->interval()) / 1000.0f * 60.0f;
 
     AppDir = ValidatePath(AppPaths::appDir());
     SettingsPath = AppDir + QStringLiteral("settings.ini");
     SysLogPath = AppDir + QStringLiteral("sys-log.txt");
 
     LoadIniSettings();
-    Vendors = VendorTable::LoadVendors();
-    SNRHistory.LoadSNRFromFile();
+    m_core->line.vendors = VendorTable::LoadVendors();
+    m_core->line.snrHistory.LoadSNRFromFile();
 
     GraphNames = {QStringLiteral("Bits Allocation per Carrier / Channel"),
                   QStringLiteral("Rx SNR for Bin 0 - Actual trained SNR"),
@@ -353,8 +365,8 @@ bool frmMain::Form_QueryUnload(UnloadMode mode)
                              .arg(AppDir));
     if (m_graphs)
         m_graphs->hide();
-    SNRHistory.SaveSNRToFile();
-    m_telnet->AbortScript();
+    m_core->line.snrHistory.SaveSNRToFile();
+    m_core->session.shutDown();
     m_unloaded = true;
     emit unloaded();
     return true;

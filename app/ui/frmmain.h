@@ -1,12 +1,7 @@
 #pragma once
 
 #include "app/ui/mainui.h"
-#include "graphs/core/snrhistory.h"
-#include "graphs/core/tonetables.h"
-#include "stats/core/boottime.h"
-#include "stats/core/modemstats.h"
-#include "stats/core/pingmonitor.h"
-#include "stats/core/vendors.h"
+#include "session/core/sessioncore.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -22,13 +17,11 @@ namespace quillon {
 
 class MetalChart;
 class OrbTelnet;
-class TelnetCommands;
 class frmGraphs;
-struct RouterLogin;
 
-// The main window and controller: owns the telnet engine, the timers and the
-// window-level state, decides which router script runs, and resumes when the
-// engine reports completion or failure.
+// The main window: shows what the router work reports and starts it from the
+// buttons. The work itself (the job queue, the full fetch, monitoring, the
+// reboot) lives in the session core the window owns.
 class frmMain final : public QWidget
 {
     Q_OBJECT
@@ -36,11 +29,6 @@ class frmMain final : public QWidget
 
 public:
     enum class UnloadMode { UserClose, Program };
-
-    // Job codes written to Stage by the script builders.
-    enum Job { JobIdle = 0, JobStats = 1, JobBits = 2, JobVersion = 3, JobReboot = 4,
-               JobThresholdRead = 5, JobThresholdWrite = 6, JobFeatureWrite = 7,
-               JobBandwidth = 8, JobSystemLog = 9 };
 
     explicit frmMain(QWidget *parent = nullptr);
     ~frmMain() override;
@@ -66,48 +54,30 @@ public:
 
     MainUi ui;
     MetalChart *mcBits = nullptr;
-    OrbTelnet &telnet() { return *m_telnet; }
+    // The router work behind the window: job queue, full fetch, reboot, monitoring.
+    SessionCore &core() { return *m_core; }
+    OrbTelnet &telnet();
     frmGraphs *graphsWindow(bool create);
 
+    // The job code of the script now running (0 when none runs).
+    int Stage() const;
+    bool IsMonitoring() const;
+    // The settings the router work reads, taken from the controls now.
+    SessionSettings sessionSettings() const;
+
     // Window state
-    int Stage = JobIdle;
-    bool IsMonitoring = false;
-    bool IsBusy = false;
-    bool FullFetch = false;
-    bool StatsRunning = false;
-    bool BitsRunning = false;
-    bool PingStateChanged = false;
     bool AdvancedWarned = false;
     bool AbortRequested = false;
-    bool IsADSL2 = false;
-    QString DSAttenuation;
-    QString ScriptText;
-    QString QuoteEscape;
     QString AppDir;
     QString SettingsPath;
     QString SysLogPath;
     QDateTime LastSnapshotTime;
-    QDateTime UptimeAsked;
-    int StatsTicks = 0;
-    int StatsIntervalSecs = 0;
-    int LogTicks = 0;
-    int LogMinutes = 0;
-    int LogIntervalMins = 0;
-    float TicksPerMinute = 0;
     QString TrayTip;
     QString LossRate;
     QString RouterType;
     QString BWTickedGraphs;
     std::array<QString, 8> GraphNames;
     std::array<QString, 3> GraphTags; // what each graphs-window chart shows ("G1".."G3")
-
-    PingMonitor Monitor;
-    RebootWatch Watch;
-    BootTimeTracker Boot;
-    VendorTable Vendors;
-    ModemStats LastStats;
-    ToneTables Tones;
-    SnrHistory SNRHistory;
 
     // Handlers, named after the control and event they serve.
     void SetupForm();
@@ -116,10 +86,8 @@ public:
     void ApplyDefaults();
     void OrbTab1_TabClicked();
     void ToggleOptions(bool enabled);
-    void AddToScript(const QString &line);
     void AddToReport(const QString &line);
     void cmdGetRouterInfo_Click();
-    void GotoNextStage();
     void cmdToggle_Click();
     void cmdReboot_Click();
     void cmdSendToTray_Click();
@@ -133,17 +101,12 @@ public:
     void lblCredit_Click();
     void chkSettle_Click();
     void chkShowLog_Click();
-    void OrbTelnet1_ScriptComplete();
-    void OrbTelnet1_ScriptError(bool unrecognised, bool loginFailed);
     void tmrStats_Timer();
     void tmrPing_Timer();
     void tmrRebootWatch_Timer();
     void tmrRebootSettle_Timer();
     void UpdatePingIndicator(bool isUp);
     void RebootRouter();
-    void GetStats();
-    void GetRouterVersion();
-    void GetBits();
     void DrawGraph();
     void DrawUserGraphs();
 
@@ -159,32 +122,29 @@ protected:
 
 private:
     void connectControls();
+    void connectCore();
     void setStatus(const QString &text);
-    void runScript(int job, const QString &script, bool waitForReboot = false);
-    RouterLogin routerLogin() const;
-    void ProcessModemStats();
-    void ProcessVersion();
-    void ProcessBits();
-    void finishFullFetch();
-    void returnToIdle();
-    bool optionsFreeForPing() const;
-    void restoreOptionsAfterPing();
+    void showStatsLabels(const ModemStatsLabels &labels);
+    void onFetchFinished();
+    void onFetchFailed(const JobFailure &failure);
+    void showLoginRefused();
+    void onPinged(const PingTick &tick);
+    void onReadingTaken(const QString &logLine);
+    void onReadingFailed(const JobFailure &failure);
+    void emitIdleWhenFree();
     void setMonitorCaption(const QString &caption);
     void restoreFromTray();
     void ensureTray();
     void updateTray();
-    bool ping(const QString &address, qint32 &timeMs);
 
-    std::unique_ptr<OrbTelnet> m_telnet;
-    std::unique_ptr<TelnetCommands> m_commands;
+    std::unique_ptr<SessionCore> m_core;
     QPointer<frmGraphs> m_graphs;
     QSystemTrayIcon *m_tray = nullptr;
-    PingFunction m_ping;
     std::function<bool(const QString &, qint32 &, const QByteArray &)> m_pingTestEcho;
+    bool m_rebootAsked = false; // the running reboot came from the button
+    bool m_idleAnnounced = true;
     bool m_exiting = false;
     bool m_unloaded = false;
-    bool m_rebooting = false;
-    bool m_pingTestRunning = false;
 };
 
 } // namespace quillon

@@ -1,261 +1,165 @@
-// Router scripts of the main window: the full fetch chain, the statistics
-// reading, completion dispatch and recovery from failed scripts.
+// "Get Router Info", the report box, and the wiring that shows what the
+// router work reports: full-fetch stages, monitored readings, failures.
 
 #include "app/ui/frmmain.h"
 
 #include "base/appinfo.h"
-#include "base/clock.h"
 #include "base/dialogs.h"
-#include "base/errorlog.h"
 #include "base/misc.h"
 #include "controls/ui/orblabel.h"
 #include "controls/ui/xbutton.h"
-#include "graphs/core/bitsfetch.h"
 #include "graphs/ui/frmgraphs.h"
 #include "graphs/ui/graphviews.h"
 #include "graphs/ui/metalchart.h"
-#include "router/core/orbtelnet.h"
-#include "router/core/telnetcommands.h"
 #include "stats/core/report.h"
-#include "stats/core/routerscripts.h"
-#include "stats/core/statslog.h"
 
 #include <QCheckBox>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 namespace quillon {
 
-namespace {
-const QString kModule = QStringLiteral("frmMain");
-} // namespace
-
-RouterLogin frmMain::routerLogin() const
+void frmMain::connectCore()
 {
-    return {ui.txtRouter->text(), ui.txtPort->text(), ui.txtUser->text(), ui.txtPass->text()};
+    SessionCore &c = *m_core;
+    connect(&c.leases, &BusyLeases::busyChanged, this, [this](bool busy) {
+        ToggleOptions(!busy);
+        if (busy)
+            m_idleAnnounced = false;
+        else
+            emitIdleWhenFree();
+    });
+    connect(&c.session, &RouterSession::jobStarted, this, [this] { m_idleAnnounced = false; });
+    connect(&c.session, &RouterSession::becameIdle, this, &frmMain::emitIdleWhenFree);
+
+    connect(&c.fetch, &RouterInfoFetch::reportReset, this, [this] {
+        ui.txtReport->setToolTip(QString::fromLatin1(ReportDocument));
+        ui.txtReport->clear();
+    });
+    connect(&c.fetch, &RouterInfoFetch::reportLineAdded, this, &frmMain::AddToReport);
+    connect(&c.fetch, &RouterInfoFetch::stageStarted, this, &frmMain::setStatus);
+    connect(&c.fetch, &RouterInfoFetch::versionRead, this,
+            [this] { ui.txtInfo->setPlainText(m_core->line.versionText); });
+    connect(&c.fetch, &RouterInfoFetch::statsRead, this, [this] { showStatsLabels(m_core->fetch.labels()); });
+    connect(&c.fetch, &RouterInfoFetch::finished, this, &frmMain::onFetchFinished);
+    connect(&c.fetch, &RouterInfoFetch::failed, this, &frmMain::onFetchFailed);
+
+    connect(&c.monitor, &MonitoringCycle::pinged, this, &frmMain::onPinged);
+    connect(&c.monitor, &MonitoringCycle::statusChanged, this, &frmMain::setStatus);
+    connect(&c.monitor, &MonitoringCycle::readingTaken, this,
+            [this](const ModemStats &, const QString &line) { onReadingTaken(line); });
+    connect(&c.monitor, &MonitoringCycle::readingFailed, this, &frmMain::onReadingFailed);
+
+    connect(&c.reboot, &RouterReboot::statusChanged, this, &frmMain::setStatus);
+    connect(&c.reboot, &RouterReboot::routerAnswered, this, &frmMain::UpdatePingIndicator);
+    connect(&c.reboot, &RouterReboot::scriptFailed, this, [this](const JobFailure &failure) {
+        // Only a reboot the user asked for may answer with a box; the
+        // watchdog's runs unattended.
+        if (m_rebootAsked && failure.reason == JobFailure::Reason::LoginFailed)
+            showLoginRefused();
+    });
+    connect(&c.reboot, &RouterReboot::finished, this, [this] { m_rebootAsked = false; });
 }
 
-void frmMain::runScript(int job, const QString &script, bool waitForReboot)
+// "Idle" for whoever waits on the window: no script runs or waits and no
+// activity holds the options.
+void frmMain::emitIdleWhenFree()
 {
-    Stage = job;
-    ScriptText = script;
-    m_telnet->setWaitForReboot(waitForReboot);
-    m_telnet->RunScript(ScriptText);
+    if (m_idleAnnounced || !m_core->session.isIdle() || m_core->leases.busy()
+        || (m_core->session.waitingCount() > 0 && !m_core->session.held()))
+        return;
+    m_idleAnnounced = true;
+    emit becameIdle();
 }
 
 void frmMain::cmdGetRouterInfo_Click()
 {
     setStatus(QStringLiteral("Getting router information..."));
-    ui.txtReport->setToolTip(QString::fromLatin1(ReportDocument));
-    ui.txtReport->clear();
-    AddToReport(ReportHeader(windowTitle(), Clock::now()));
-
-    qint32 time = MonitorPingTimeoutMs;
-    if (!ping(ui.txtRouter->text(), time)) {
+    switch (m_core->fetch.start()) {
+    case RouterInfoFetch::StartResult::Started:
+        ui.cmdToggle->setEnabled(false);
+        UpdatePingIndicator(true);
+        break;
+    case RouterInfoFetch::StartResult::RouterNotAnswering:
         setStatus(QStringLiteral("Router is not responding on the given IP address."));
         Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
                          QStringLiteral("Please ensure the router is switched on and connected\r\n"
                                         "and that the router's IP address is correct."));
         UpdatePingIndicator(false);
-        return;
-    }
-    mcBits->hide();
-    ToggleOptions(false);
-    ui.cmdToggle->setEnabled(false);
-    IsBusy = true;
-    Stage = JobIdle;
-    GotoNextStage();
-    UpdatePingIndicator(true);
-}
-
-// Each full-fetch builder leaves its job code in Stage, so the code still
-// there when its processor calls back here picks the next stage.
-void frmMain::GotoNextStage()
-{
-    switch (Stage) {
-    case JobIdle:
-        setStatus(QStringLiteral("Getting basic information..."));
-        GetRouterVersion();
         break;
-    case JobBits:
-        setStatus(QStringLiteral("Getting modem statistics..."));
-        FullFetch = true;
-        GetStats();
+    case RouterInfoFetch::StartResult::MissingLogin:
+        setStatus(QStringLiteral("Please enter the router's user name and password on the Settings tab."));
         break;
-    case JobVersion:
-        setStatus(QStringLiteral("Getting graph data..."));
-        GetBits();
-        break;
-    default:
-        finishFullFetch();
+    case RouterInfoFetch::StartResult::AlreadyRunning:
         break;
     }
 }
 
-void frmMain::finishFullFetch()
+void frmMain::onFetchFinished()
 {
     DrawGraph();
-    QString analysis;
-    AnalyseBits(Tones, analysis, 0, int(Val(ui.txtDSStart->text())));
-    AnalysePsdsSNR(Tones, analysis, 0);
-    if (!analysis.isEmpty())
-        AddToReport(analysis);
     setStatus(QStringLiteral("Router statistics obtained."));
-    FullFetch = false;
-    returnToIdle();
-}
-
-// The one way back from router work: flags cleared, options and the
-// monitoring button usable again, the chart shown.
-void frmMain::returnToIdle()
-{
-    Stage = JobIdle;
-    IsBusy = false;
-    StatsRunning = false;
-    BitsRunning = false;
-    ToggleOptions(true);
     ui.cmdToggle->setEnabled(true);
-    mcBits->show();
-    emit becameIdle();
 }
 
-void frmMain::GetRouterVersion()
+void frmMain::onFetchFailed(const JobFailure &failure)
 {
-    UptimeAsked = Clock::now();
-    runScript(JobVersion, GetRouterVersionScript(routerLogin()));
+    setStatus(failure.sentence);
+    ui.cmdToggle->setEnabled(true);
+    if (failure.reason == JobFailure::Reason::LoginFailed)
+        showLoginRefused();
 }
 
-void frmMain::GetStats()
+void frmMain::showLoginRefused()
 {
-    if (StatsRunning)
-        return;
-    StatsRunning = true;
-    runScript(JobStats, GetStatsScript(routerLogin()));
+    Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
+                     QStringLiteral("Could not log in to router - please ensure the username and password are correct."));
 }
 
-void frmMain::GetBits()
+void frmMain::showStatsLabels(const ModemStatsLabels &labels)
 {
-    if (BitsRunning)
-        return;
-    BitsRunning = true;
-    runScript(JobBits, quillon::GetBits(routerLogin()));
+    ui.lblLastBoot->setText(labels.lastBoot);
+    ui.lblDownRate->setText(labels.downRate);
+    ui.lblUpRate->setText(labels.upRate);
+    ui.lblMaxDownRate->setText(labels.maxDownRate);
+    ui.lblMaxUpRate->setText(labels.maxUpRate);
+    ui.lblDownSNR->setText(labels.downSNR);
+    ui.lblUpSNR->setText(labels.upSNR);
+    ui.lblDownAtt->setText(labels.downAtt);
+    ui.lblUpAtt->setText(labels.upAtt);
+    ui.lblVendor->setText(labels.vendor);
+    ui.lblDownPower->setText(labels.downPower);
+    ui.lblUpPower->setText(labels.upPower);
+    ui.lblMode->setText(labels.mode);
 }
 
-void frmMain::OrbTelnet1_ScriptComplete()
+void frmMain::onReadingTaken(const QString &logLine)
 {
-    *m_commands = TelnetCommands::ExplodeTelnetCommands(m_telnet->GetConversation());
-    switch (Stage) {
-    case JobStats: ProcessModemStats(); break;
-    case JobBits: ProcessBits(); break;
-    case JobVersion: ProcessVersion(); break;
-    default: break;
-    }
+    const LineState &line = m_core->line;
+    showStatsLabels(StatsLabels(line.lastStats, line.vendors, line.boot.BootTime()));
+    UpdatePingIndicator(true);
+    ui.txtOut->appendPlainText(logLine);
+    DrawGraph();
 }
 
-void frmMain::OrbTelnet1_ScriptError(bool /*unrecognised*/, bool loginFailed)
+void frmMain::onReadingFailed(const JobFailure &failure)
 {
-    if (loginFailed) {
-        setStatus(QStringLiteral("Router login failed - please check username and password."));
-        FullFetch = false;
-        returnToIdle();
-        Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
-                         QStringLiteral("Could not log in to router - please ensure the username and password are correct."));
-        return;
-    }
-    if (Stage == JobReboot) {
-        // The router drops the line when it restarts: the reboot watch goes on.
-        Stage = JobIdle;
-        return;
-    }
-    QString sentence = m_telnet->LastError();
-    if (sentence.isEmpty())
-        sentence = QStringLiteral("The router script could not be completed.");
-    setStatus(sentence);
-    FullFetch = false;
-    returnToIdle();
-}
-
-void frmMain::ProcessVersion()
-{
-    const RouterVersion version = quillon::ProcessVersion(*m_commands);
-    Boot.FindBootTime(version.uptime, UptimeAsked);
-    ui.txtInfo->setPlainText(version.versionText);
-    GotoNextStage();
-}
-
-void frmMain::ProcessBits()
-{
-    quillon::ProcessBits(*m_commands, Tones);
-    BitsRunning = false;
-    GotoNextStage();
-}
-
-void frmMain::ProcessModemStats()
-{
-    // Whatever happens below, a failed reading must not block the next one.
-    struct ClearRunning
-    {
-        bool &flag;
-        ~ClearRunning() { flag = false; }
-    } clear{StatsRunning};
-
-    try {
-        const ModemStats stats = quillon::ProcessModemStats(*m_commands);
-        LastStats = stats;
-        DSAttenuation = stats.dsAttenuation;
-        if (stats.modeFound)
-            IsADSL2 = stats.isADSL2;
-        const ModemStatsLabels labels = StatsLabels(stats, Vendors, Boot.BootTime());
-        ui.lblLastBoot->setText(labels.lastBoot);
-        ui.lblDownRate->setText(labels.downRate);
-        ui.lblUpRate->setText(labels.upRate);
-        ui.lblMaxDownRate->setText(labels.maxDownRate);
-        ui.lblMaxUpRate->setText(labels.maxUpRate);
-        ui.lblDownSNR->setText(labels.downSNR);
-        ui.lblUpSNR->setText(labels.upSNR);
-        ui.lblDownAtt->setText(labels.downAtt);
-        ui.lblUpAtt->setText(labels.upAtt);
-        ui.lblVendor->setText(labels.vendor);
-        ui.lblDownPower->setText(labels.downPower);
-        ui.lblUpPower->setText(labels.upPower);
-        ui.lblMode->setText(labels.mode);
-
-        if (FullFetch) {
-            for (const QString &line : ModemStatsReportLines(labels, ui.txtInfo->toPlainText()))
-                AddToReport(line);
-            StatsRunning = false;
-            GotoNextStage();
-            return;
-        }
-
-        UpdatePingIndicator(true);
-        const StatsLogEntry entry = StatsLogEntryFor(stats, Monitor.PingState(), Monitor.LastRTT(), PingStateChanged);
-        const QString line = LogStatsReading(entry, ui.chkSaveStats->isChecked(), ui.chkSaveStatsCSV->isChecked());
-        ui.txtOut->appendPlainText(line);
-        DrawSNR(SNRHistory, stats.dsMargin, *mcBits);
-        mcBits->setToolTip(mcBits->ChartTitle() + QStringLiteral(" : double-click to copy data to clipboard"));
-        // A history shown in the graphs window would otherwise lag a sample behind.
-        DrawUserGraphs();
-        Stage = JobIdle;
-        if (!IsBusy)
-            ToggleOptions(true);
-        emit becameIdle();
-    } catch (const std::exception &e) {
-        LogError(true, QStringLiteral("1"), QString::fromLocal8Bit(e.what()), kModule, QStringLiteral("ProcessModemStats"));
-        FullFetch = false;
-        returnToIdle();
-    }
+    // Monitoring runs unattended: a failed reading is told in the status line
+    // only, and the next one is taken as usual.
+    if (failure.reason != JobFailure::Reason::Cancelled)
+        setStatus(failure.sentence);
 }
 
 void frmMain::DrawGraph()
 {
-    if (DSAttenuation.isEmpty())
+    const LineState &line = m_core->line;
+    if (!line.statsRead)
         return;
-    const GraphSources sources{&Tones, &SNRHistory, nullptr};
+    const GraphSources sources{&line.tones, &line.snrHistory, nullptr};
     const GraphOptions options{ui.chkXAxis->isChecked(), int(Val(ui.txtGraphLimit->text())),
                                int(Val(ui.txtDSStart->text()))};
     quillon::DrawGraph(*mcBits, ui.cboGraphs->currentText(), sources, options);
@@ -266,7 +170,8 @@ void frmMain::DrawUserGraphs()
 {
     if (!m_graphs)
         return;
-    const GraphSources sources{&Tones, &SNRHistory, nullptr};
+    const LineState &line = m_core->line;
+    const GraphSources sources{&line.tones, &line.snrHistory, nullptr};
     const GraphOptions options{ui.chkXAxis->isChecked(), int(Val(ui.txtGraphLimit->text())),
                                int(Val(ui.txtDSStart->text()))};
     quillon::DrawUserGraphs(*m_graphs, sources, options);

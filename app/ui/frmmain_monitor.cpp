@@ -12,8 +12,6 @@
 #include "controls/ui/xbutton.h"
 #include "imaging/ui/pngresources.h"
 #include "netdiag/core/ping.h"
-#include "router/core/orbtelnet.h"
-#include "stats/core/routerscripts.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -35,36 +33,23 @@ void frmMain::setMonitorCaption(const QString &caption)
 
 void frmMain::cmdToggle_Click()
 {
-    if (!IsMonitoring) {
-        IsMonitoring = true;
+    MonitoringCycle &monitor = m_core->monitor;
+    if (!monitor.isMonitoring()) {
         setStatus(QStringLiteral("Monitoring started."));
         setMonitorCaption(QStringLiteral("Stop Monitoring"));
         ui.lblCount->setText(QString());
         ui.cmdToggle->setFillColor(RGB(192, 255, 192));
-
-        QString target = ui.txtPing->text().trimmed();
-        if (!IsValidIP(target))
-            target = GetIPFromHostName(target);
-        Monitor.start(target, ui.txtInterval->text(), ui.txtMaxFailedPings->text());
-        StatsTicks = 0;
-        StatsIntervalSecs = int(roundHalfEven(Val(ui.txtStats->text()) * 60));
-        if (StatsIntervalSecs <= 0)
-            StatsIntervalSecs = 1;
-
         ui.imgPings->hide();
         for (QWidget *w : {static_cast<QWidget *>(ui.lblCount), static_cast<QWidget *>(ui.lblPingTime),
                            static_cast<QWidget *>(ui.lblPing), static_cast<QWidget *>(ui.imgPingStatus[0])})
             w->show();
         SetComboByString(ui.cboGraphs, QStringLiteral("SNR margin history"));
-        ui.tmrPing->start();
-        if (ui.chkStats->isChecked())
-            ui.tmrStats->start();
+        DrawGraph();
+        monitor.start();
         return;
     }
 
-    ui.tmrPing->stop();
-    ui.tmrStats->stop();
-    IsMonitoring = false;
+    monitor.stop();
     for (QWidget *w : {static_cast<QWidget *>(ui.lblCount), static_cast<QWidget *>(ui.lblPingTime),
                        static_cast<QWidget *>(ui.lblPing), static_cast<QWidget *>(ui.imgPingStatus[0])})
         w->hide();
@@ -81,45 +66,22 @@ void frmMain::cmdToggle_Click()
 
 void frmMain::tmrStats_Timer()
 {
-    ++StatsTicks;
-    if (StatsTicks < StatsIntervalSecs)
-        return;
-    // Another script (a full fetch stage, a reboot) owns the engine: try
-    // again at the next tick rather than cut it off.
-    if (m_telnet->isRunning() || IsBusy || m_rebooting)
-        return;
-    ToggleOptions(false);
-    StatsTicks = 0;
-    PingStateChanged = false;
-    FullFetch = false;
-    GetStats();
-}
-
-// Whether the options belong to the ping monitor now: not while a script, a
-// reboot or the ping test holds them (a tick can fire inside the test's
-// event processing).
-bool frmMain::optionsFreeForPing() const
-{
-    return !IsBusy && !m_rebooting && !m_pingTestRunning && !m_telnet->isRunning();
-}
-
-void frmMain::restoreOptionsAfterPing()
-{
-    if (optionsFreeForPing())
-        ToggleOptions(true);
+    m_core->monitor.statsTick();
 }
 
 void frmMain::tmrPing_Timer()
 {
-    const bool ownsOptions = optionsFreeForPing();
-    if (ownsOptions)
-        ToggleOptions(false);
-    const PingTick tick = Monitor.tick();
+    m_core->monitor.pingTick();
+}
+
+// What one second of the ping monitor shows. A tick that only pings leaves
+// the options alone: disabling them would take the keyboard focus away from
+// whatever the user is typing.
+void frmMain::onPinged(const PingTick &tick)
+{
     ui.lblCount->setText(tick.countText);
-    if (!tick.pinged) {
-        restoreOptionsAfterPing();
+    if (!tick.pinged)
         return;
-    }
     ui.lblPingStats->setText(tick.pingStatsText);
     if (tick.stateShown) {
         const bool up = tick.pingState == QLatin1String("Up");
@@ -127,24 +89,10 @@ void frmMain::tmrPing_Timer()
         TrayTip = tick.trayTip;
         ui.lblPing->setText(tick.pingLabel);
         ui.imgPingStatus[0]->setPixmap(ui.imgPingStatus[up ? 2 : 3]->pixmap());
-        if (tick.startStats) {
-            PingStateChanged = true;
-            FullFetch = false;
-            if (m_telnet->isRunning() || IsBusy || m_rebooting)
-                StatsTicks = StatsIntervalSecs; // log the change as soon as the engine is free
-            else
-                GetStats();
-        }
         updateTray();
-    }
-    if (tick.reboot) {
-        ui.tmrPing->stop();
-        RebootRouter();
-        return;
     }
     if (tick.answered)
         UpdatePingIndicator(true);
-    restoreOptionsAfterPing();
 }
 
 void frmMain::UpdatePingIndicator(bool isUp)
@@ -164,48 +112,18 @@ void frmMain::cmdReboot_Click()
 
 void frmMain::RebootRouter()
 {
-    ToggleOptions(false);
-    m_rebooting = true;
-    Watch.start(ui.txtRouter->text(), ui.chkSettle->isChecked(), ui.txtSettle->text());
-    ui.tmrRebootWatch->start();
-    setStatus(QString::fromLatin1(RebootingStatus));
-    runScript(JobReboot, RebootRouterScript(routerLogin()), true);
+    m_rebootAsked = !m_core->reboot.active();
+    m_core->reboot.start();
 }
 
 void frmMain::tmrRebootWatch_Timer()
 {
-    const RebootTick tick = Watch.tick();
-    if (!tick.status.isEmpty())
-        setStatus(tick.status);
-    if (tick.showIndicator)
-        UpdatePingIndicator(tick.routerUp);
-    if (tick.settleStarted) {
-        ui.tmrRebootWatch->stop();
-        ui.tmrRebootSettle->setInterval(tick.settleIntervalMs);
-        ui.tmrRebootSettle->start();
-    }
+    m_core->reboot.watchTick();
 }
 
 void frmMain::tmrRebootSettle_Timer()
 {
-    Watch.setSettle(ui.chkSettle->isChecked());
-    const RebootTick tick = Watch.tick();
-    if (!tick.status.isEmpty())
-        setStatus(tick.status);
-    if (!tick.done)
-        return;
-    ui.tmrRebootSettle->stop();
-    m_rebooting = false;
-    // The connection kept open for the reboot is of no further use.
-    m_telnet->AbortScript();
-    Stage = JobIdle;
-    setStatus(QString::fromLatin1(RebootedStatus));
-    if (IsMonitoring) {
-        setStatus(QString::fromLatin1(MonitoringRestartedStatus));
-        ui.tmrPing->start();
-    } else {
-        ToggleOptions(true);
-    }
+    m_core->reboot.settleTick();
 }
 
 void frmMain::ensureTray()

@@ -13,7 +13,7 @@ namespace quillon {
 
 void frmMain::cmdPingTest_Click()
 {
-    ToggleOptions(false);
+    BusyLeases::Lease lease = m_core->leases.acquire(QStringLiteral("ping test"));
     AbortRequested = false;
     ui.cmdAbort->setVisible(true);
     ui.txtPingResults->clear();
@@ -25,11 +25,8 @@ void frmMain::cmdPingTest_Click()
     if (m_pingTestEcho)
         hooks.echo = m_pingTestEcho;
     hooks.abortRequested = [this] { return AbortRequested; };
-    m_pingTestRunning = true;
     const QString report = RunPingTest(settings, hooks);
-    m_pingTestRunning = false;
     ui.txtPingResults->setPlainText(report);
-    restoreOptionsAfterPing();
     ui.cmdAbort->setVisible(false);
 }
 

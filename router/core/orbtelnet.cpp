@@ -68,6 +68,10 @@ void OrbTelnet::RunScript(const QString &strScript)
     m_lastError.clear();
     m_waiting = false;
     m_waitText.clear();
+    m_passwordPrompted = false;
+    m_passwordSent = false;
+    m_loggedIn = false;
+    m_loginTail.clear();
     m_uploadPending = false;
     resetReplyState();
     if (!strScript.isEmpty())
@@ -167,6 +171,8 @@ void OrbTelnet::executeLine(const QString &line, const QString &word)
         m_wsTelnetMain->Connect(m_hostName, QVariant(m_port));
     } else if (word == script::Send) {
         m_currentText = script::GetQuotedArgument(line);
+        if (m_passwordPrompted)
+            m_passwordSent = true;
         CheckNextCommandForWait();
         AddTheCommand(script::WithoutLineBreaks(m_currentText));
         if (m_wsTelnetMain->State() != CSocketMaster::sckClosed) {
@@ -237,7 +243,7 @@ void OrbTelnet::pauseFor(qint64 seconds)
 {
     if (seconds <= 0)
         return;
-    const qint64 totalMs = qMin(seconds, kMaxDelaySeconds) * 1000;
+    const qint64 totalMs = qMin(seconds, kMaxDelaySeconds) * m_delayUnitMs;
     const quint64 generation = m_generation;
     QPointer<OrbTelnet> self(this);
     m_watchdog->stop();

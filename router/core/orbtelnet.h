@@ -62,6 +62,8 @@ public:
     // A running script that receives nothing and runs no line this long is stopped.
     int stallTimeoutMs() const { return m_stallTimeoutMs; }
     void setStallTimeoutMs(int ms);
+    // How long one second of a DELAY line lasts (tests shorten it).
+    void setDelayUnitMs(int ms) { m_delayUnitMs = ms; }
     // The most one reply may hold before the script is stopped.
     qint64 maxReplyBytes() const { return m_maxReplyBytes; }
     void setMaxReplyBytes(qint64 bytes) { m_maxReplyBytes = bytes; }
@@ -97,6 +99,7 @@ private:
     void ProcessRecData(const QString &text);
     bool StoreDataInBuffer(const QString &text);
     bool waitTextArrived(const QString &piece);
+    bool loginRefused(const QString &piece);
     void AddTheCommand(const QString &command);
     void StoreLastReply();
     void AddTheReply(QStringView reply);
@@ -134,6 +137,11 @@ private:
     QString m_currentText;
     QString m_waitText;
     bool m_waiting{false};
+    // Login-failure detection lasts until the prompt after the password.
+    bool m_passwordPrompted{false};
+    bool m_passwordSent{false};
+    bool m_loggedIn{false};
+    QString m_loginTail;
 
     ReplyBuffer m_replyBuffer; // holds LastCommand too
     qint64 m_bytesSinceCommand{0};
@@ -150,6 +158,7 @@ private:
     double m_lastLogTime{0};
     QString m_lastError;
     int m_stallTimeoutMs{DefaultStallTimeoutMs};
+    int m_delayUnitMs{1000};
     qint64 m_maxReplyBytes{DefaultMaxReplyBytes};
 };
 

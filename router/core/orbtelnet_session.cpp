@@ -94,7 +94,7 @@ void OrbTelnet::ProcessRecData(const QString &text)
             return;
         }
     }
-    if (m_mode == 1 && text.contains(script::LoginIncorrect, Qt::CaseInsensitive)) {
+    if (m_mode == 1 && loginRefused(text)) {
         const QString message = QStringLiteral("Incorrect username and/or password.");
         AddToLog(message);
         CloseConnection();
@@ -103,10 +103,26 @@ void OrbTelnet::ProcessRecData(const QString &text)
         return;
     }
     if (m_waiting && waitTextArrived(text)) {
+        // The first wait met after the password is the shell prompt: from
+        // then on "Login incorrect" is only text (a log, an environment value).
+        if (m_passwordSent)
+            m_loggedIn = true;
+        else if (m_waitText.contains(QLatin1String("password"), Qt::CaseInsensitive))
+            m_passwordPrompted = true;
         m_waiting = false;
         m_waitText.clear();
         RunNextLine();
     }
+}
+
+// Looks across piece boundaries: the router may send the words in two writes.
+bool OrbTelnet::loginRefused(const QString &piece)
+{
+    if (m_loggedIn)
+        return false;
+    const QString probe = m_loginTail + piece;
+    m_loginTail = probe.right(script::LoginIncorrect.size() - 1);
+    return probe.contains(script::LoginIncorrect, Qt::CaseInsensitive);
 }
 
 bool OrbTelnet::StoreDataInBuffer(const QString &text)

@@ -91,6 +91,9 @@ public:
     Phase phase() const { return m_phase; }
     int UpCycles() const { return m_upCycles; }
     int SettleCount() const { return m_settleCount; }
+    qint64 SettleTarget() const { return m_settleTarget; }
+    // The router has stopped answering at least once since the watch began.
+    bool WentDown() const { return m_wentDown || m_upCycles > 0; }
 
 private:
     void startWatch();

@@ -63,8 +63,9 @@ QString GetRouterVersionScript(const RouterLogin &login)
     QString script;
     AddLoginPreamble(script, login);
     AddMarkerRead(script, QString::fromLatin1(VersionPath));
-    AddToScript(script, sendLine(QString::fromLatin1(UptimeCommand)));
-    AddToScript(script, waitLine(QStringLiteral("#")));
+    // The marker, not the prompt: a prompt still arriving from the previous
+    // command would end a wait for "#" before the uptime came.
+    AddMarkerRead(script, QString::fromLatin1(UptimePath));
     return script;
 }
 

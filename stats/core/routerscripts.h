@@ -21,7 +21,7 @@ inline constexpr char MarkerWord[] = "no_where";
 inline constexpr char ModulationSchemesPath[] = "/proc/avalanche/avsar_dsl_modulation_schemes";
 inline constexpr char ModemStatsPath[] = "/proc/avalanche/avsar_modem_stats";
 inline constexpr char VersionPath[] = "/proc/avalanche/avsar_ver";
-inline constexpr char UptimeCommand[] = "cat /proc/uptime";
+inline constexpr char UptimePath[] = "/proc/uptime";
 
 // Backslash and double quote: a literal quote inside a quoted SEND argument.
 QString QuoteEscape();

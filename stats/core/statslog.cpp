@@ -1,8 +1,12 @@
 #include "stats/core/statslog.h"
 
+#include "base/apppaths.h"
 #include "base/clock.h"
+#include "base/errorlog.h"
 #include "base/misc.h"
 #include "stats/core/modemstats.h"
+
+#include <QFile>
 
 namespace quillon {
 
@@ -48,14 +52,30 @@ QString StatsCsvLine(const StatsLogEntry &e)
         .join(QLatin1Char(','));
 }
 
-QString LogStatsReading(const StatsLogEntry &entry, bool saveText, bool saveCsv)
+QString StatsLogger::log(const StatsLogEntry &entry, bool saveText, bool saveCsv)
 {
     const QString text = StatsTextLine(entry);
     if (saveCsv)
-        WriteToFile(StatsCsvLine(entry), QString::fromLatin1(StatsCsvFileName), false);
+        append(QString::fromLatin1(StatsCsvFileName), StatsCsvLine(entry));
     if (saveText)
-        WriteToFile(text, QString::fromLatin1(StatsTextFileName), false);
+        append(QString::fromLatin1(StatsTextFileName), text);
     return text;
+}
+
+void StatsLogger::append(const QString &fileName, const QString &line)
+{
+    const QString path = AppPaths::file(fileName);
+    QFile file(path);
+    const QByteArray bytes = (line + QStringLiteral("\r\n")).toLatin1();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(bytes) == bytes.size() && file.flush())
+        return;
+    const QDateTime now = Clock::now();
+    const auto last = m_lastReported.constFind(fileName);
+    if (last != m_lastReported.constEnd() && last->secsTo(now) < 3600)
+        return;
+    m_lastReported.insert(fileName, now);
+    LogError(false, QStringLiteral("75"), QStringLiteral("Cannot append to ") + path + QStringLiteral(": ") + file.errorString(),
+             QStringLiteral("modStats"), QStringLiteral("LogStatsReading"));
 }
 
 } // namespace quillon

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 
 namespace quillon {
@@ -33,8 +34,19 @@ QString StatsTextLine(const StatsLogEntry &entry);
 // "dd/mm/yyyy hh:mm,dsRate,dsAttn,dsMargin,usRate,usAttn,usMargin,state,rtt"
 QString StatsCsvLine(const StatsLogEntry &entry);
 
-// Appends the reading to the logs that are switched on and returns the text
-// line, which always goes to the window's reading box.
-QString LogStatsReading(const StatsLogEntry &entry, bool saveText, bool saveCsv);
+// Appends monitoring readings to the logs that are switched on. Monitoring
+// runs unattended, so a log that cannot be written is reported in the error
+// log without a box, and only once an hour for each file.
+class StatsLogger final
+{
+public:
+    // Returns the text line, which always goes to the window's reading box.
+    QString log(const StatsLogEntry &entry, bool saveText, bool saveCsv);
+
+private:
+    void append(const QString &fileName, const QString &line);
+
+    QHash<QString, QDateTime> m_lastReported;
+};
 
 } // namespace quillon

@@ -15,7 +15,14 @@ RouterVersion ProcessVersion(const TelnetCommands &commands)
     RouterVersion version;
     version.versionText = commands.GetTelnetResponse(QStringLiteral("cat ") + QString::fromLatin1(VersionPath));
     RemoveNoWhere(version.versionText);
-    version.uptime = BlankTabs(commands.GetTelnetResponse(QString::fromLatin1(UptimeCommand), true)).trimmed();
+    QString uptime = commands.GetTelnetResponse(QStringLiteral("cat ") + QString::fromLatin1(UptimePath));
+    RemoveNoWhere(uptime);
+    for (const QString &line : BlankTabs(uptime).split(QStringLiteral("\r\n"))) {
+        if (!line.trimmed().isEmpty()) {
+            version.uptime = line.trimmed();
+            break;
+        }
+    }
     return version;
 }
 

@@ -108,25 +108,25 @@ private slots:
         QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
         QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Router statistics obtained."));
         QVERIFY(dialogs.shown.isEmpty());
-        QVERIFY(w->Tones.BitsLoaded);
+        QVERIFY(w->core().line.tones.BitsLoaded);
         // The ADSL1 driver's spectrum calls fail and print only the header.
-        QCOMPARE(w->Tones.SnrPsdLoaded, tones == 512);
-        QCOMPARE(w->Tones.QlnPsdLoaded, tones == 512);
-        QCOMPARE(int(w->Tones.DSBits.size()), tones);
-        for (const SnrTable &bin : w->Tones.RxSnr)
+        QCOMPARE(w->core().line.tones.SnrPsdLoaded, tones == 512);
+        QCOMPARE(w->core().line.tones.QlnPsdLoaded, tones == 512);
+        QCOMPARE(int(w->core().line.tones.DSBits.size()), tones);
+        for (const SnrTable &bin : w->core().line.tones.RxSnr)
             QVERIFY(bin.Loaded);
         QVERIFY(w->mcBits->isVisible());
 
         // The selected graph (the first) is on the Stats tab's chart.
-        const GraphSources sources{&w->Tones, &w->SNRHistory, nullptr};
+        const GraphSources sources{&w->core().line.tones, &w->core().line.snrHistory, nullptr};
         QCOMPARE(w->ui.cboGraphs->currentIndex(), 0);
         QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Bit / Carrier Allocation"));
         QVERIFY(w->mcBits->data().hasData());
-        QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawBitTable(w->Tones, false, 0, 32)));
+        QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawBitTable(w->core().line.tones, false, 0, 32)));
         QCOMPARE(w->mcBits->toolTip(), QStringLiteral("Bit / Carrier Allocation : double-click to copy data to clipboard"));
 
         choose(w->ui.cboGraphs, QStringLiteral("SNR downstream power spectrum"));
-        QCOMPARE(w->mcBits->data().hasData(), w->Tones.SnrPsdLoaded);
+        QCOMPARE(w->mcBits->data().hasData(), w->core().line.tones.SnrPsdLoaded);
         QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawGraphByName(w->ui.cboGraphs->currentText(), sources, optionsOf(*w))));
         choose(w->ui.cboGraphs, QStringLiteral("Rx SNR for Bin 1 - Actual trained SNR"));
         QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Rx SNR per Bin for Bin1"));
@@ -135,7 +135,7 @@ private slots:
         QVERIFY(w->ui.chkXAxis->isChecked());
         QCOMPARE(w->mcBits->XAxis(), QStringLiteral("Tone"));
         QVERIFY(inKHz != w->mcBits->XAxis());
-        QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawSNRTable(w->Tones, 1, true, 0)));
+        QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawSNRTable(w->core().line.tones, 1, true, 0)));
 
         w->Form_QueryUnload(frmMain::UnloadMode::Program);
     }
@@ -149,14 +149,19 @@ private slots:
         auto w = startWindow();
         w->show();
         QVERIFY(waitIdle(*w, [&] { w->cmdGetRouterInfo_Click(); }));
-        const auto before = w->SNRHistory.values();
+        const auto before = w->core().line.snrHistory.values();
         w->GraphTags[1] = QStringLiteral("SNR margin history");
         frmGraphs *g = w->graphsWindow(true);
 
-        w->StatsIntervalSecs = 1;
-        QVERIFY(waitIdle(*w, [&] { w->tmrStats_Timer(); }));
-        const auto after = w->SNRHistory.values();
-        const float margin = float(Val(w->LastStats.dsMargin));
+        w->cmdToggle_Click(); // shows the margin history
+        w->ui.tmrPing->stop();
+        w->ui.tmrStats->stop();
+        QVERIFY(waitIdle(*w, [&] {
+            while (w->Stage() == 0)
+                w->tmrStats_Timer();
+        }));
+        const auto after = w->core().line.snrHistory.values();
+        const float margin = float(Val(w->core().line.lastStats.dsMargin));
         QVERIFY(margin > 0);
         QCOMPARE(after[99], margin);
         for (int i = 0; i < 99; ++i)
@@ -169,7 +174,7 @@ private slots:
         // Choosing the history only draws it.
         choose(w->ui.cboGraphs, QStringLiteral("Bits Allocation per Carrier / Channel"));
         choose(w->ui.cboGraphs, QStringLiteral("SNR margin history"));
-        QCOMPARE(w->SNRHistory.values(), after);
+        QCOMPARE(w->core().line.snrHistory.values(), after);
         QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
         QCOMPARE(w->mcBits->data().rows.last().first().value, double(margin));
         QVERIFY(dialogs.shown.isEmpty());
@@ -212,7 +217,7 @@ private slots:
             QCOMPARE(g->chart(0)->ChartTitle(), QString::fromUtf8("Quiet Line Noise in dB\u00B5"));
             QCOMPARE(g->chart(1)->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
             QCOMPARE(g->chart(2)->ChartTitle(), QStringLiteral("Rx SNR per Bin for Bin2"));
-            QCOMPARE(g->chart(2)->copyText(), expectedCopy(DrawSNRTable(w->Tones, 2, false, 0)));
+            QCOMPARE(g->chart(2)->copyText(), expectedCopy(DrawSNRTable(w->core().line.tones, 2, false, 0)));
 
             // A redraw of the Stats tab redraws the window's charts too.
             w->ui.chkXAxis->click();
@@ -247,9 +252,9 @@ private slots:
         dir.write(QStringLiteral("snr_stats.txt"), line + "\r\n");
 
         auto w = startWindow();
-        QCOMPARE(w->SNRHistory.values()[0], 0.5f);
-        QCOMPARE(w->SNRHistory.values()[99], 1.5f);
-        w->SNRHistory.addSample(QStringLiteral("12.25"));
+        QCOMPARE(w->core().line.snrHistory.values()[0], 0.5f);
+        QCOMPARE(w->core().line.snrHistory.values()[99], 1.5f);
+        w->core().line.snrHistory.addSample(QStringLiteral("12.25"));
         QVERIFY(w->Form_QueryUnload(frmMain::UnloadMode::Program));
         const QByteArray saved = dir.read(QStringLiteral("snr_stats.txt"));
         QVERIFY(saved.endsWith(",1.5,12.25\r\n"));

@@ -146,6 +146,17 @@ private slots:
         QCOMPARE(engine.LastError(), error);
         QVERIFY(!loginFailed || engine.ConsoleLog().contains(error + kCrLf));
         QVERIFY(!engine.isRunning());
+
+        // Once logged in, the words are only text: a value that holds them
+        // does not end the script.
+        if (mode != 1)
+            return;
+        router.setEnv(QStringLiteral("banner"), QStringLiteral("Login incorrect"));
+        Run again(engine);
+        engine.RunScript(loginPreamble(router.port()) + markerRead(QStringLiteral("/proc/ticfg/env")));
+        QVERIFY(again.ended());
+        QVERIFY(again.completed());
+        QVERIFY(engine.GetConversation().join(QString()).contains(QLatin1String("Login incorrect")));
     }
 
     void unrecognisedCommands_data()

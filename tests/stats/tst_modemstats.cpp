@@ -153,7 +153,8 @@ private slots:
                 + fixture("negmargin_modem_stats.txt") + QStringLiteral("\r\n/var # "),
             QStringLiteral("cat /proc/avalanche/avsar_ver \"no_where\"") + sep + fixture("adsl1_ver.txt")
                 + QStringLiteral("\r\n# "),
-            QStringLiteral("cat /proc/uptime") + sep + QStringLiteral("275913.47\t268120.66\r\n/var # "),
+            QStringLiteral("cat /proc/uptime \"no_where\"") + sep
+                + QStringLiteral("275913.47\t268120.66\r\ncat: no_where: No such file or directory\r\n/var # "),
         };
         const TelnetCommands commands = TelnetCommands::ExplodeTelnetCommands(conversation);
         const ModemStats s = ProcessModemStats(commands);

@@ -47,13 +47,17 @@ private slots:
     {
         ScriptedPing ping;
         PingMonitor m(ping.function());
-        m.start(QStringLiteral("10.0.0.1"), QStringLiteral("0"), QStringLiteral("0"));
         QList<int> pingedAt;
-        for (int tick = 1; tick <= 48; ++tick) {
-            if (m.tick().pinged)
-                pingedAt.append(tick);
+        // 0, and what is no number, mean the default: every 16th second.
+        for (const char *interval : {"0", "", "abc"}) {
+            m.start(QStringLiteral("10.0.0.1"), QString::fromLatin1(interval), QStringLiteral("0"));
+            pingedAt.clear();
+            for (int tick = 1; tick <= 48; ++tick) {
+                if (m.tick().pinged)
+                    pingedAt.append(tick);
+            }
+            QCOMPARE(pingedAt, QList<int>({16, 32, 48}));
         }
-        QCOMPARE(pingedAt, QList<int>({16, 32, 48}));
 
         m.start(QStringLiteral("10.0.0.1"), QStringLiteral("300"), QStringLiteral("0"));
         pingedAt.clear();

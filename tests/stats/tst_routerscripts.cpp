@@ -41,8 +41,8 @@ private slots:
         const QStringList version = GetRouterVersionScript(login()).split(QStringLiteral("\r\n"));
         QCOMPARE(version.size(), 10);
         QCOMPARE(version.at(6), QStringLiteral("SEND \"cat /proc/avalanche/avsar_ver \\\"no_where\\\"\\n\""));
-        QCOMPARE(version.at(8), QStringLiteral("SEND \"cat /proc/uptime\\n\""));
-        QCOMPARE(version.at(9), QStringLiteral("WAIT \"#\""));
+        QCOMPARE(version.at(8), QStringLiteral("SEND \"cat /proc/uptime \\\"no_where\\\"\\n\""));
+        QCOMPARE(version.at(9), QStringLiteral("WAIT \"no_where\""));
 
         const QStringList reboot = RebootRouterScript(login()).split(QStringLiteral("\r\n"));
         QCOMPARE(reboot.size(), 8);

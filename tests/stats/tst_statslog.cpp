@@ -36,7 +36,8 @@ private slots:
     void changedMarkOnlyInTheTextLog()
     {
         test::TempAppDir dir;
-        const QString line = LogStatsReading(reading(true), true, true);
+        StatsLogger logger;
+        const QString line = logger.log(reading(true), true, true);
         QCOMPARE(line, QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37, Changed"));
         QCOMPARE(dir.read(QStringLiteral("stats.txt")), QByteArray("28/10/2008 14:05\t8128, -3, Down, 37, Changed\r\n"));
         QCOMPARE(dir.read(QStringLiteral("stats.csv")), QByteArray("28/10/2008 14:05,8128,20,-3,448,11,12,Down,37\r\n"));
@@ -46,14 +47,15 @@ private slots:
     {
         test::TempAppDir dir;
         dir.write(QStringLiteral("stats.txt"), "earlier\r\n");
-        LogStatsReading(reading(false), true, false);
-        LogStatsReading(reading(false), true, false);
+        StatsLogger logger;
+        logger.log(reading(false), true, false);
+        logger.log(reading(false), true, false);
         QCOMPARE(dir.read(QStringLiteral("stats.txt")),
                  QByteArray("earlier\r\n28/10/2008 14:05\t8128, -3, Down, 37\r\n28/10/2008 14:05\t8128, -3, Down, 37\r\n"));
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
 
         // Both logs off: only the box line, nothing written.
-        QCOMPARE(LogStatsReading(reading(false), false, false), QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37"));
+        QCOMPARE(logger.log(reading(false), false, false), QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37"));
         QCOMPARE(dir.read(QStringLiteral("stats.txt")).count('\n'), 3);
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
     }

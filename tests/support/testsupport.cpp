@@ -3,6 +3,7 @@
 #include "base/apppaths.h"
 #include "router/core/orbtelnet.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTcpServer>
@@ -61,6 +62,23 @@ QByteArray readData(const QString &relative)
 QString binPath(const QString &relative)
 {
     return QStringLiteral(QUILLON_BIN_DIR "/") + relative;
+}
+
+bool waitUntil(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || elapsed.elapsed() >= ms)
+            loop.quit();
+    });
+    if (!done()) {
+        poll.start(2);
+        loop.exec();
+    }
+    return done();
 }
 
 ScriptRun::ScriptRun(OrbTelnet &e)

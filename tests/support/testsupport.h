@@ -39,6 +39,10 @@ QByteArray readData(const QString &relative);
 // A file built into the build tree (tools, helpers): <build>/<relative>
 QString binPath(const QString &relative);
 
+// Runs the event loop until `done` holds or `ms` pass; true when it holds.
+// A real event loop, polled every couple of milliseconds.
+bool waitUntil(const std::function<bool()> &done, int ms = 10000);
+
 // Watches one run of a script engine to its end.
 struct ScriptRun final
 {

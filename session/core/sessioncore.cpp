@@ -1,0 +1,23 @@
+#include "session/core/sessioncore.h"
+
+namespace quillon {
+
+SessionCore::SessionCore(std::function<SessionSettings()> settings, PingFunction ping, const SessionTimers &timers,
+                         QObject *parent)
+    : QObject(parent)
+    , reboot(session, leases, settings, [this](const QString &a, qint32 &t) { return this->ping(a, t); },
+             timers.rebootWatch, timers.rebootSettle)
+    , fetch(session, leases, line, settings, [this](const QString &a, qint32 &t) { return this->ping(a, t); })
+    , monitor(session, reboot, line, settings, [this](const QString &a, qint32 &t) { return this->ping(a, t); },
+              timers.ping, timers.stats)
+    , m_settings(std::move(settings))
+    , m_ping(std::move(ping))
+{
+}
+
+SessionCore::~SessionCore()
+{
+    session.shutDown();
+}
+
+} // namespace quillon
