@@ -253,8 +253,8 @@ void frmMain::ProcessModemStats()
 
 void frmMain::DrawGraph()
 {
-    if (DSAttenuation.isEmpty())
-        return;
+    // Before the first reading too: a chosen type shows at once, empty until
+    // its data exists.
     const GraphSources sources{&Tones, &SNRHistory, nullptr};
     const GraphOptions options{ui.chkXAxis->isChecked(), int(Val(ui.txtGraphLimit->text())),
                                int(Val(ui.txtDSStart->text()))};
