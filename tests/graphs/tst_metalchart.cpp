@@ -29,31 +29,6 @@ class TestMetalChart : public QObject
 {
     Q_OBJECT
 private slots:
-    void presetsDifferWhereTheGraphsDo()
-    {
-        MetalChart chart;
-        applyChartPreset(chart, ChartInstance::mcBits);
-        QCOMPARE(chart.ChartTitle(), QString());
-        QCOMPARE(chart.ChartFont().pointSizeF(), 6.75);
-        QCOMPARE(chart.Divisions(), 30);
-        QCOMPARE(chart.XAxis(), QStringLiteral("kHz"));
-        QVERIFY(!chart.LinkToValues() && !chart.LineGraph() && !chart.DisplayValues());
-
-        MetalChart bandwidth;
-        applyChartPreset(bandwidth, ChartInstance::mcBandwidth);
-        QVERIFY(bandwidth.LineGraph());
-
-        MetalChart speeds;
-        applyChartPreset(speeds, ChartInstance::mcSpeeds);
-        QCOMPARE(speeds.ChartTitle(), QStringLiteral("Estimated Speed vs Distance"));
-        QCOMPARE(speeds.XAxis(), QStringLiteral("m"));
-        QVERIFY(speeds.LineGraph() && speeds.LinkToValues());
-
-        MetalChart tray;
-        applyChartPreset(tray, ChartInstance::mcSystray);
-        QVERIFY(!tray.DisplayLabels() && !tray.YLabel());
-    }
-
     void barEdgesCarryTheGradientEnds()
     {
         MetalChart chart;
