@@ -156,9 +156,9 @@ void frmMain::onReadingFailed(const JobFailure &failure)
 
 void frmMain::DrawGraph()
 {
+    // Before the first reading too: a chosen type shows at once, empty until
+    // its data exists.
     const LineState &line = m_core->line;
-    if (!line.statsRead)
-        return;
     const GraphSources sources{&line.tones, &line.snrHistory, nullptr};
     const GraphOptions options{ui.chkXAxis->isChecked(), int(Val(ui.txtGraphLimit->text())),
                                int(Val(ui.txtDSStart->text()))};

@@ -1,6 +1,7 @@
 // Draws a 512-tone bar chart and a 512-point line chart at 1600x500 into an
 // image with our chart and with Qt Charts, and prints the median time per frame.
 
+#include "base/misc.h"
 #include "graphs/core/chartdata.h"
 #include "graphs/core/chartlayout.h"
 #include "graphs/ui/chartpainter.h"
@@ -47,12 +48,13 @@ std::vector<double> toneValues(bool bits)
     return v;
 }
 
-QString chartText(const std::vector<double> &values, const QString &colour)
+ChartData chartData(const std::vector<double> &values, quint32 colour)
 {
-    QStringList rows;
+    ChartData data;
+    data.reserve(Tones, 1);
     for (int i = 0; i < Tones; ++i)
-        rows.append(QString::number(i * 4.3125) + QLatin1Char(',') + QString::number(values[size_t(i)]) + QLatin1Char(',') + colour);
-    return rows.join(QStringLiteral("\r\n"));
+        data.addRow(i * 4.3125, {values[size_t(i)], colour});
+    return data;
 }
 
 double medianMs(const std::function<void()> &frame)
@@ -70,7 +72,7 @@ double medianMs(const std::function<void()> &frame)
     return times[times.size() / 2];
 }
 
-double quillonFrame(QImage &image, const QString &text, bool line)
+double quillonFrame(QImage &image, const ChartData &data, bool line)
 {
     ChartSettings s;
     s.ChartTitle = QStringLiteral("Bit / Carrier Allocation");
@@ -89,7 +91,6 @@ double quillonFrame(QImage &image, const QString &text, bool line)
     s.LineGraph = line;
     QFont font(QStringLiteral("Arial Narrow"));
     font.setPointSizeF(6.75);
-    const ChartData data = ChartData::parse(text);
     if (qEnvironmentVariableIsSet("BENCH_DETAIL")) {
         std::printf("  fill   %.3f\n", medianMs([&] { QPainter p(&image); p.fillRect(image.rect(), Qt::black); }));
         std::printf("  layout %.3f\n", medianMs([&] { (void)ChartLayout::compute(Width, Height, chartUnit(font), s, data, {}); }));
@@ -99,13 +100,13 @@ double quillonFrame(QImage &image, const QString &text, bool line)
         std::printf("  notext %.3f\n", medianMs([&] {
             const ChartLayout layout = ChartLayout::compute(Width, Height, chartUnit(font), bare, data, {});
             QPainter painter(&image);
-            paintChart(painter, image.size(), font, bare, data, layout);
+            paintChart(painter, image.size(), font, bare, layout);
         }));
     }
     return medianMs([&] {
         const ChartLayout layout = ChartLayout::compute(Width, Height, chartUnit(font), s, data, {});
         QPainter painter(&image);
-        paintChart(painter, image.size(), font, s, data, layout);
+        paintChart(painter, image.size(), font, s, layout);
     });
 }
 
@@ -163,9 +164,9 @@ int main(int argc, char **argv)
 
     const std::vector<double> bits = toneValues(true);
     const std::vector<double> snr = toneValues(false);
-    const double ourBars = quillonFrame(image, chartText(bits, QStringLiteral("66x122x183")), false);
+    const double ourBars = quillonFrame(image, chartData(bits, RGB(66, 122, 183)), false);
     const double theirBars = qtChartsFrame(image, bits, false);
-    const double ourLines = quillonFrame(image, chartText(snr, QStringLiteral("0x200x200")), true);
+    const double ourLines = quillonFrame(image, chartData(snr, RGB(0, 200, 200)), true);
     const double theirLines = qtChartsFrame(image, snr, true);
 
     std::printf("%d-tone charts at %dx%d, median of %d frames (ms per frame)\n", Tones, Width, Height, Frames);

@@ -2,6 +2,7 @@
 
 #include "base/misc.h"
 
+#include <QLocale>
 #include <QStringList>
 
 #include <algorithm>
@@ -16,20 +17,37 @@ const QChar SeriesSeparator = QLatin1Char('|');
 const QChar FieldSeparator = QLatin1Char(',');
 const QChar ColourSeparator = QLatin1Char('x');
 
-double finiteVal(const QString &text)
+double finite(double v)
 {
-    const double v = Val(text);
     return std::isfinite(v) ? v : 0.0;
 }
 
-ChartSegment parseSegment(const QString &text)
+double finiteVal(QStringView text)
 {
-    ChartSegment segment;
-    const QStringList fields = text.split(FieldSeparator);
-    segment.label = fields.value(0);
-    segment.valueText = fields.value(1);
-    segment.value = finiteVal(segment.valueText);
-    segment.colour = ColourFromText(fields.value(2));
+    return finite(Val(text.toString()));
+}
+
+struct Segment
+{
+    double label{0};
+    ChartPoint point;
+};
+
+Segment parseSegment(QStringView text)
+{
+    Segment segment;
+    qsizetype field = 0;
+    for (const QStringView part : text.tokenize(FieldSeparator)) {
+        if (field == 0)
+            segment.label = finiteVal(part);
+        else if (field == 1)
+            segment.point.value = finiteVal(part);
+        else if (field == 2)
+            segment.point.colour = ColourFromText(part);
+        else
+            break;
+        ++field;
+    }
     return segment;
 }
 
@@ -40,11 +58,21 @@ int channel(quint32 colour, int shift)
 
 } // namespace
 
-quint32 ColourFromText(const QString &text)
+QString ChartNumber(double value)
 {
-    const QStringList parts = text.split(ColourSeparator);
-    auto part = [&parts](int i) { return int(std::clamp(finiteVal(parts.value(i)), 0.0, 255.0)); };
-    return RGB(part(0), part(1), part(2));
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+quint32 ColourFromText(QStringView text)
+{
+    int parts[3]{};
+    int i = 0;
+    for (const QStringView part : text.tokenize(ColourSeparator)) {
+        if (i == 3)
+            break;
+        parts[i++] = int(std::clamp(finiteVal(part), 0.0, 255.0));
+    }
+    return RGB(parts[0], parts[1], parts[2]);
 }
 
 quint32 BlendColor(quint32 c1, quint32 c2, int a)
@@ -62,64 +90,96 @@ quint32 ShiftColorXP(quint32 colour, int base)
     return RGB(lift(0), lift(8), lift(16));
 }
 
+void ChartData::reserve(qsizetype rows, int series)
+{
+    m_labels.reserve(rows);
+    m_points.reserve(rows * std::clamp(series, 1, MaxChartSeries));
+}
+
+void ChartData::addRow(double label, const ChartPoint *points, qsizetype count)
+{
+    if (m_labels.size() >= MaxChartRows || count <= 0)
+        return;
+    if (m_labels.isEmpty())
+        m_series = int(std::min<qsizetype>(count, MaxChartSeries));
+    m_labels.append(finite(label));
+    for (int s = 0; s < m_series; ++s) {
+        ChartPoint p = count == 1 ? points[0] : s < count ? points[s] : ChartPoint{};
+        p.value = finite(p.value);
+        m_min = std::min(m_min, p.value);
+        m_max = std::max(m_max, p.value);
+        m_points.append(p);
+    }
+}
+
+double ChartData::range() const
+{
+    return finite(std::abs(m_max - m_min));
+}
+
+double ChartData::labelStep() const
+{
+    if (!hasData())
+        return 0;
+    return finite((m_labels.size() > 1 ? m_labels.at(1) : 0.0) - m_labels.first());
+}
+
 ChartData ChartData::parse(const QString &text)
 {
     ChartData data;
-    if (text.isEmpty())
-        return data;
-    QStringList lines = text.split(CrLf, Qt::SkipEmptyParts);
-    if (lines.size() > MaxChartRows)
-        lines.resize(MaxChartRows);
-    if (lines.isEmpty())
-        return data;
-    data.series = int(std::min<qsizetype>(lines.first().count(SeriesSeparator) + 1, MaxChartSeries));
-    data.rows.reserve(lines.size());
-    for (const QString &line : std::as_const(lines)) {
-        QList<ChartSegment> row;
-        row.reserve(data.series);
-        if (!line.contains(SeriesSeparator)) {
-            const ChartSegment whole = parseSegment(line);
-            row.fill(whole, data.series);
-        } else {
-            const QStringList parts = line.split(SeriesSeparator);
-            for (int s = 0; s < data.series; ++s)
-                row.append(parseSegment(parts.value(s)));
+    QList<ChartPoint> points;
+    for (const QStringView line : QStringView(text).tokenize(CrLf, Qt::SkipEmptyParts)) {
+        if (data.rows() >= MaxChartRows)
+            break;
+        points.clear();
+        double label = 0;
+        // A row without "|" is one segment, which then serves every series.
+        for (const QStringView part : line.tokenize(SeriesSeparator)) {
+            const Segment segment = parseSegment(part);
+            if (points.isEmpty())
+                label = segment.label;
+            points.append(segment.point);
+            if (points.size() == MaxChartSeries || (data.hasData() && points.size() == data.series()))
+                break;
         }
-        for (const ChartSegment &segment : std::as_const(row)) {
-            data.min = std::min(data.min, segment.value);
-            data.max = std::max(data.max, segment.value);
-        }
-        data.rows.append(std::move(row));
+        data.addRow(label, points.constData(), points.size());
     }
-    data.range = std::abs(data.max - data.min);
-    if (!std::isfinite(data.range))
-        data.range = 0;
-    data.firstLabel = finiteVal(data.rows.first().first().label);
-    const double second = data.rows.size() > 1 ? finiteVal(data.rows.at(1).first().label) : 0.0;
-    data.labelStep = second - data.firstLabel;
     return data;
+}
+
+QString ChartData::toText() const
+{
+    QStringList lines;
+    lines.reserve(rows());
+    for (qsizetype r = 0; r < rows(); ++r) {
+        QStringList segments;
+        for (int s = 0; s < m_series; ++s) {
+            const ChartPoint &p = point(r, s);
+            segments.append(ChartNumber(label(r)) + FieldSeparator + ChartNumber(p.value) + FieldSeparator
+                            + ColourToText(p.colour));
+        }
+        lines.append(segments.join(SeriesSeparator));
+    }
+    return lines.join(CrLf);
 }
 
 QString ChartData::copyText(const QString &xAxis, const QString &yAxis) const
 {
     if (!hasData())
         return {};
-    QString header = QStringLiteral("X (") + xAxis + QLatin1Char(')');
-    if (series == 1) {
-        header += QStringLiteral("\tY (") + yAxis + QLatin1Char(')');
+    QString text = QStringLiteral("X (") + xAxis + QLatin1Char(')');
+    if (m_series == 1) {
+        text += QStringLiteral("\tY (") + yAxis + QLatin1Char(')');
     } else {
-        for (int k = 0; k < series; ++k)
-            header += QStringLiteral("\tY") + QString::number(k) + QStringLiteral(" (") + yAxis + QLatin1Char(')');
+        for (int k = 0; k < m_series; ++k)
+            text += QStringLiteral("\tY") + QString::number(k) + QStringLiteral(" (") + yAxis + QLatin1Char(')');
     }
-    QStringList lines{header};
-    lines.reserve(rows.size() + 1);
-    for (const QList<ChartSegment> &row : rows) {
-        QString line = row.first().label;
-        for (const ChartSegment &segment : row)
-            line += QLatin1Char('\t') + segment.valueText;
-        lines.append(line);
+    for (qsizetype r = 0; r < rows(); ++r) {
+        text += CrLf + ChartNumber(label(r));
+        for (int s = 0; s < m_series; ++s)
+            text += QLatin1Char('\t') + ChartNumber(point(r, s).value);
     }
-    return lines.join(CrLf);
+    return text;
 }
 
 } // namespace quillon

@@ -54,6 +54,8 @@ struct ChartBar
 
 struct ChartLayout
 {
+    static const QString NoDataText;
+
     // Plot rectangle edges as the chart computes them (right and bottom inclusive edges).
     int left{0};
     int top{0};
@@ -71,13 +73,16 @@ struct ChartLayout
     QList<int> gridY;
     QList<ChartText> yLabels;  // right-aligned in rect
     QList<int> xTicks;         // x of each 3-pixel tick below the zero line
-    QList<ChartText> xLabels;  // centred in rect
+    // Centred in rect; neighbours keep at least one character width apart, so
+    // where the ticks stand too close only every n-th tick gets its label.
+    QList<ChartText> xLabels;
     QList<ChartBar> bars;      // bar mode
     QList<QList<QPoint>> lines; // line mode: one polyline per series
     QList<QList<quint32>> lineColours; // colour of the segment ending at each point
     QList<QRect> markers;
     QList<quint32> markerColours;
     QList<ChartText> valueLabels;
+    ChartText noData; // centred in the plot of a chart without data
     ChartText title;
     ChartText yAxis; // bottom-aligned, left
     ChartText xAxis; // right-aligned

@@ -3,9 +3,8 @@
 #include "base/misc.h"
 #include "graphs/core/snrhistory.h"
 
-#include <QLocale>
-
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 
@@ -13,22 +12,11 @@ namespace quillon {
 
 namespace {
 
-const QString CrLf = QStringLiteral("\r\n");
 const QString ToneAxis = QStringLiteral("Tone");
 const QString KHzAxis = QStringLiteral("kHz");
 
 // The highest tone index that still gets the narrow label spacing.
 constexpr int NarrowLastTone = 255;
-
-QString shortest(double value)
-{
-    return QString::number(value, 'g', QLocale::FloatingPointShortest);
-}
-
-QString row(double label, const QString &value, const QString &colour)
-{
-    return shortest(label) + QLatin1Char(',') + value + QLatin1Char(',') + colour;
-}
 
 int cellOf(double spread, double divisor)
 {
@@ -80,48 +68,56 @@ void SetupGraphScales(GraphDrawing &chart, double &scale, bool xAsTone, bool wid
     }
 }
 
-std::optional<GraphDrawing> DrawBitTable(const ToneTables &tables, bool xAsTone, int limit, int dsStart)
+GraphDrawing DrawBitTable(const ToneTables &tables, bool xAsTone, int limit, int dsStart)
 {
-    if (!tables.BitsLoaded)
-        return std::nullopt;
     const int last = lastIndex(tables.DSBits.size() - 1, limit);
-    const bool wide = last > NarrowLastTone;
     const int first = std::max(0, dsStart);
+
+    GraphDrawing chart;
+    chart.ChartTitle = QStringLiteral("Bit / Carrier Allocation");
+    chart.YAxis = QStringLiteral("bit");
+    double scale = 1;
+    SetupGraphScales(chart, scale, xAsTone, last > NarrowLastTone);
+    chart.LineGraph = false;
+    chart.YCell = 1;
+    if (!tables.BitsLoaded)
+        return chart;
 
     qint32 largest = 0;
     for (const ToneValue &v : tables.USBits)
         largest = std::max(largest, v.Value);
     for (int i = 0; i <= last && i < tables.DSBits.size(); ++i)
         largest = std::max(largest, tables.DSBits.at(i).Value);
-
-    GraphDrawing chart;
-    chart.ChartTitle = QStringLiteral("Bit / Carrier Allocation");
-    chart.YAxis = QStringLiteral("bit");
-    double scale = 1;
-    SetupGraphScales(chart, scale, xAsTone, wide);
-    chart.LineGraph = false;
     chart.YCell = cellOf(largest, 7);
 
-    static const QString usColour = ColourToText(RGB(242, 145, 64));
-    static const QString dsColour = ColourToText(RGB(66, 122, 183));
-    QStringList rows;
-    rows.reserve(tables.USBits.size() + std::max(0, last - first + 1));
+    constexpr quint32 usColour = RGB(242, 145, 64);
+    constexpr quint32 dsColour = RGB(66, 122, 183);
+    const qsizetype dsCount = std::max<qsizetype>(0, std::min<qsizetype>(last + 1, tables.DSBits.size()) - first);
+    chart.data.reserve(tables.USBits.size() + dsCount, 1);
     int point = 0;
     for (const ToneValue &v : tables.USBits)
-        rows.append(row(point++ * scale, QString::number(v.Value), usColour));
+        chart.data.addRow(point++ * scale, {double(v.Value), usColour});
     for (int i = first; i <= last && i < tables.DSBits.size(); ++i)
-        rows.append(row(point++ * scale, QString::number(tables.DSBits.at(i).Value), dsColour));
-    chart.data = rows.join(CrLf);
+        chart.data.addRow(point++ * scale, {double(tables.DSBits.at(i).Value), dsColour});
     return chart;
 }
 
-std::optional<GraphDrawing> DrawSNRTable(const ToneTables &tables, int bin, bool xAsTone, int limit)
+GraphDrawing DrawSNRTable(const ToneTables &tables, int bin, bool xAsTone, int limit)
 {
-    if (bin < 0 || bin >= int(tables.RxSnr.size()) || !tables.RxSnr[size_t(bin)].Loaded)
-        return std::nullopt;
-    const ToneTable &values = tables.RxSnr[size_t(bin)].Values;
+    const bool known = bin >= 0 && bin < int(tables.RxSnr.size());
+    const ToneTable empty{ToneValue{}};
+    const ToneTable &values = known ? tables.RxSnr[size_t(bin)].Values : empty;
     const int last = lastIndex(values.size() - 1, limit);
-    const bool wide = last > NarrowLastTone;
+
+    GraphDrawing chart;
+    chart.ChartTitle = QStringLiteral("Rx SNR per Bin for Bin") + QString::number(bin);
+    chart.YAxis = QStringLiteral("dB");
+    double scale = 1;
+    SetupGraphScales(chart, scale, xAsTone, last > NarrowLastTone);
+    chart.LineGraph = false;
+    chart.YCell = 1;
+    if (!known || !tables.RxSnr[size_t(bin)].Loaded)
+        return chart;
 
     qint32 largest = 0;
     qint32 smallest = 0;
@@ -129,40 +125,21 @@ std::optional<GraphDrawing> DrawSNRTable(const ToneTables &tables, int bin, bool
         largest = std::max(largest, values.at(i).Value);
         smallest = std::min(smallest, values.at(i).Value);
     }
-
-    GraphDrawing chart;
-    chart.ChartTitle = QStringLiteral("Rx SNR per Bin for Bin") + QString::number(bin);
-    chart.YAxis = QStringLiteral("dB");
-    double scale = 1;
-    SetupGraphScales(chart, scale, xAsTone, wide);
-    chart.LineGraph = false;
     chart.YCell = cellOf(double(largest) - double(smallest), 10);
 
-    static const QString lowColour = ColourToText(RGB(175, 0, 0));
-    static const QString goodColour = ColourToText(RGB(0, 0, 215));
-    QStringList rows;
-    rows.reserve(std::max(0, last + 1));
+    constexpr quint32 lowColour = RGB(175, 0, 0);
+    constexpr quint32 goodColour = RGB(0, 0, 215);
+    chart.data.reserve(last + 1, 1);
     for (int i = 0; i <= last; ++i) {
         const qint32 v = values.at(i).Value;
-        rows.append(row(i * scale, QString::number(v), v < 1 ? lowColour : goodColour));
+        chart.data.addRow(i * scale, {double(v), v < 1 ? lowColour : goodColour});
     }
-    chart.data = rows.join(CrLf);
     return chart;
 }
 
-std::optional<GraphDrawing> DrawPsdsTable(const ToneTables &tables, bool isSnr, bool xAsTone, bool trimZeros)
+GraphDrawing DrawPsdsTable(const ToneTables &tables, bool isSnr, bool xAsTone, bool trimZeros)
 {
-    if (!(isSnr ? tables.SnrPsdLoaded : tables.QlnPsdLoaded))
-        return std::nullopt;
     const QList<PsdPoint> &points = isSnr ? tables.SnrPsd : tables.QlnPsd;
-    const bool wide = points.size() - 1 > NarrowLastTone;
-    float largest = 0;
-    float smallest = 0;
-    for (const PsdPoint &p : points) {
-        largest = std::max(largest, p.Db);
-        smallest = std::min(smallest, p.Db);
-    }
-
     GraphDrawing chart;
     if (isSnr) {
         chart.ChartTitle = QStringLiteral("Actual SNR per Sub Carrier");
@@ -172,8 +149,18 @@ std::optional<GraphDrawing> DrawPsdsTable(const ToneTables &tables, bool isSnr, 
         chart.YAxis = QStringLiteral("dB\u00B5");
     }
     double scale = 1;
-    SetupGraphScales(chart, scale, xAsTone, wide);
+    SetupGraphScales(chart, scale, xAsTone, points.size() - 1 > NarrowLastTone);
     chart.LineGraph = true;
+    chart.YCell = 1;
+    if (!(isSnr ? tables.SnrPsdLoaded : tables.QlnPsdLoaded))
+        return chart;
+
+    float largest = 0;
+    float smallest = 0;
+    for (const PsdPoint &p : points) {
+        largest = std::max(largest, p.Db);
+        smallest = std::min(smallest, p.Db);
+    }
     chart.YCell = cellOf(double(largest) - double(smallest), 5);
 
     int first = 0;
@@ -184,21 +171,18 @@ std::optional<GraphDrawing> DrawPsdsTable(const ToneTables &tables, bool isSnr, 
         while (last >= first && points.at(last).Db == 0)
             --last;
     }
-    static const QString colour = ColourToText(RGB(0, 200, 200));
-    QStringList rows;
+    constexpr quint32 colour = RGB(0, 200, 200);
+    chart.data.reserve(std::max(0, last - first + 1), 1);
     for (int i = first; i <= last; ++i)
-        rows.append(row(i * scale, QString::number(double(points.at(i).Db), 'g', 7), colour));
-    chart.data = rows.join(CrLf);
+        chart.data.addRow(i * scale, {double(points.at(i).Db), colour});
     return chart;
 }
 
 GraphDrawing DrawBandwidthHistory(const BandwidthHistoryInput &history)
 {
-    static const QStringList palette{
-        QStringLiteral("255x0x0"),   QStringLiteral("255x162x0"),   QStringLiteral("255x255x0"),
-        QStringLiteral("150x255x0"), QStringLiteral("0x255x0"),     QStringLiteral("0x255x255"),
-        QStringLiteral("108x111x238"), QStringLiteral("255x0x255"), QStringLiteral("0x255x198"),
-        QStringLiteral("255x0x139"),
+    static const std::array<quint32, 10> palette{
+        RGB(255, 0, 0),   RGB(255, 162, 0), RGB(255, 255, 0), RGB(150, 255, 0), RGB(0, 255, 0),
+        RGB(0, 255, 255), RGB(108, 111, 238), RGB(255, 0, 255), RGB(0, 255, 198), RGB(255, 0, 139),
     };
     constexpr int Points = 100;
 
@@ -213,30 +197,33 @@ GraphDrawing DrawBandwidthHistory(const BandwidthHistoryInput &history)
     chart.LineGraph = true;
 
     double largest = 0;
-    QStringList rows;
-    rows.reserve(Points);
-    for (int r = 0; r < Points; ++r) {
-        const QString sample = r < history.samples.size() ? history.samples.at(r) : QString();
-        QStringList segments;
-        if (!sample.isEmpty()) {
-            const QStringList parts = sample.split(QLatin1Char('|'));
-            for (int k = 0; k < parts.size(); ++k) {
-                const QString &part = parts.at(k);
-                const bool coloured = part.contains(QLatin1Char(','));
-                const QString value = coloured ? Field(part, QStringLiteral(","), 1) : part;
-                const QString colour = coloured ? Field(part, QStringLiteral(","), 2)
-                                                : palette.at(k % palette.size());
-                const double v = Val(value);
-                if (std::isfinite(v))
-                    largest = std::max(largest, v);
-                segments.append(QString::number(Points - 1 - r) + QLatin1Char(',') + value
-                                + QLatin1Char(',') + colour);
+    QList<ChartPoint> points;
+    for (int r = 0; r < Points && r < history.samples.size(); ++r) {
+        const QString &sample = history.samples.at(r);
+        // A tick without a reading has no row.
+        if (sample.isEmpty())
+            continue;
+        points.clear();
+        qsizetype k = 0;
+        for (const QStringView part : QStringView(sample).tokenize(QLatin1Char('|'))) {
+            const qsizetype comma = part.indexOf(QLatin1Char(','));
+            const QStringView value = comma < 0 ? part : part.first(comma);
+            ChartPoint p;
+            p.value = Val(value.toString());
+            if (comma < 0) {
+                p.colour = palette.at(size_t(k % qsizetype(palette.size())));
+            } else {
+                const QStringView rest = part.sliced(comma + 1);
+                const qsizetype end = rest.indexOf(QLatin1Char(','));
+                p.colour = ColourFromText(end < 0 ? rest : rest.first(end));
             }
+            largest = std::max(largest, p.value);
+            points.append(p);
+            ++k;
         }
-        rows.append(segments.join(QLatin1Char('|')));
+        chart.data.addRow(Points - 1 - r, points.constData(), points.size());
     }
     chart.YCell = cellOf(largest, 5);
-    chart.data = rows.join(CrLf);
     return chart;
 }
 
@@ -244,26 +231,22 @@ std::optional<GraphDrawing> DrawGraphByName(const QString &name, const GraphSour
                                             const GraphOptions &options)
 {
     const int type = GraphTypeIndex(name);
-    const ToneTables *tones = sources.tones;
+    const ToneTables none;
+    const ToneTables &tones = sources.tones ? *sources.tones : none;
     switch (type) {
     case int(GraphType::Bits):
-        return tones ? DrawBitTable(*tones, options.xAsTone, options.limit, options.dsStart) : std::nullopt;
+        return DrawBitTable(tones, options.xAsTone, options.limit, options.dsStart);
     case int(GraphType::RxSnrBin0):
     case int(GraphType::RxSnrBin1):
     case int(GraphType::RxSnrBin2):
-        return tones ? DrawSNRTable(*tones, type - int(GraphType::RxSnrBin0), options.xAsTone, options.limit)
-                     : std::nullopt;
+        return DrawSNRTable(tones, type - int(GraphType::RxSnrBin0), options.xAsTone, options.limit);
     case int(GraphType::SnrPsd):
     case int(GraphType::QlnPsd):
-        return tones ? DrawPsdsTable(*tones, type == int(GraphType::SnrPsd), options.xAsTone, true) : std::nullopt;
+        return DrawPsdsTable(tones, type == int(GraphType::SnrPsd), options.xAsTone, true);
     case int(GraphType::SnrMarginHistory):
-        if (sources.snr)
-            return sources.snr->drawing();
-        return std::nullopt;
+        return sources.snr ? sources.snr->drawing() : SnrHistory().drawing();
     case int(GraphType::BandwidthHistory):
-        if (sources.bandwidth)
-            return DrawBandwidthHistory(*sources.bandwidth);
-        return std::nullopt;
+        return DrawBandwidthHistory(sources.bandwidth ? *sources.bandwidth : BandwidthHistoryInput{});
     default:
         return std::nullopt;
     }

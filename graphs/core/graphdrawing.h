@@ -1,8 +1,9 @@
 #pragma once
 
 // Chart descriptions of the graph types: the properties a chart takes and the
-// chart data text it is given, built from the tone tables and histories.
+// numbers it is given, built from the tone tables and histories.
 
+#include "graphs/core/chartdata.h"
 #include "graphs/core/tonetables.h"
 
 #include <QString>
@@ -14,7 +15,7 @@ namespace quillon {
 
 class SnrHistory;
 
-// What a renderer sets on a chart before passing it the data text.
+// What a renderer sets on a chart before passing it the data.
 struct GraphDrawing
 {
     QString ChartTitle;
@@ -24,7 +25,7 @@ struct GraphDrawing
     int YCell{5};
     bool LineGraph{false};
     std::optional<int> Divisions;
-    QString data; // chart data text: rows joined by CR LF
+    ChartData data;
 };
 
 enum class GraphType {
@@ -69,16 +70,16 @@ struct GraphSources
 // scale is 1 (tones) or the tone spacing (kHz).
 void SetupGraphScales(GraphDrawing &chart, double &scale, bool xAsTone, bool wide);
 
-// Each returns nothing when its table was never loaded.
-std::optional<GraphDrawing> DrawBitTable(const ToneTables &tables, bool xAsTone, int limit, int dsStart);
-std::optional<GraphDrawing> DrawSNRTable(const ToneTables &tables, int bin, bool xAsTone, int limit);
-std::optional<GraphDrawing> DrawPsdsTable(const ToneTables &tables, bool isSnr, bool xAsTone, bool trimZeros);
+// A table never loaded gives the chart its title and axes without data.
+GraphDrawing DrawBitTable(const ToneTables &tables, bool xAsTone, int limit, int dsStart);
+GraphDrawing DrawSNRTable(const ToneTables &tables, int bin, bool xAsTone, int limit);
+GraphDrawing DrawPsdsTable(const ToneTables &tables, bool isSnr, bool xAsTone, bool trimZeros);
 GraphDrawing DrawBandwidthHistory(const BandwidthHistoryInput &history);
 
-// One graph type by its name, as the Stats tab and the graphs window draw it.
-// A name not in the list, or a source that is missing or not loaded, draws nothing.
+// One graph type by its name, as the Stats tab and the graphs window draw it;
+// a source that is missing or not loaded gives the type without data. A name
+// not in the list draws nothing.
 std::optional<GraphDrawing> DrawGraphByName(const QString &name, const GraphSources &sources,
                                             const GraphOptions &options);
-
 
 } // namespace quillon

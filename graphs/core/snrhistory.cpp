@@ -7,8 +7,10 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <limits>
+#include <charconv>
 #include <cmath>
+#include <limits>
+#include <system_error>
 
 namespace quillon {
 
@@ -17,14 +19,25 @@ namespace {
 const QString Title = QStringLiteral("Downstream SNR Margin history");
 const QString XAxisName = QStringLiteral("last 100 ticks");
 const QString YAxisName = QStringLiteral("SNR");
-const QString SampleColour = QStringLiteral("0x255x000");
-const QString CrLf = QStringLiteral("\r\n");
+constexpr quint32 SampleColour = RGB(0, 255, 0);
 
 // A single holds about seven significant digits; more would print the binary
 // noise of the conversion (6.1 as 6.0999999).
 QString formatSingle(float value)
 {
     return QString::number(double(value), 'g', 7);
+}
+
+// The value as the history file has it ("6.1", not 6.099999904632568), for
+// the chart to show and copy.
+double asDecimal(float value)
+{
+    char text[32];
+    const auto written = std::to_chars(text, text + sizeof text, double(value), std::chars_format::general, 7);
+    double result = value;
+    if (written.ec == std::errc())
+        std::from_chars(text, written.ptr, result);
+    return result;
 }
 
 float toSingle(double value)
@@ -57,18 +70,15 @@ GraphDrawing SnrHistory::drawing() const
     chart.YAxis = YAxisName;
     chart.LineGraph = false;
 
-    QStringList rows;
-    rows.reserve(Points);
+    chart.data.reserve(Points, 1);
     float largest = 0;
     for (int i = 0; i < Points; ++i) {
         const float v = m_values[size_t(i)];
         largest = std::max(largest, v);
-        rows.append(QString::number(Points - 1 - i) + QLatin1Char(',') + formatSingle(v)
-                    + QLatin1Char(',') + SampleColour);
+        chart.data.addRow(Points - 1 - i, {asDecimal(v), SampleColour});
     }
     const qint64 cell = roundHalfEven(double(largest) / 5.0);
     chart.YCell = cell == 0 ? 1 : int(std::min<qint64>(cell, std::numeric_limits<int>::max()));
-    chart.data = rows.join(CrLf);
     return chart;
 }
 

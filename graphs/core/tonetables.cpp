@@ -2,8 +2,7 @@
 
 #include "base/misc.h"
 
-#include <QStringList>
-
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -13,8 +12,6 @@ namespace {
 
 const QString DsHeader = QStringLiteral("AR7 DSL Modem DS Bit Allocation");
 const QString UsHeader = QStringLiteral("AR7 DSL Modem US Bit Allocation");
-const QString HexDigits = QStringLiteral("0123456789ABCDEF");
-const QString DecimalDigits = QStringLiteral("0123456789");
 const QString CrLf = QStringLiteral("\r\n");
 
 constexpr double SnrWordPerDb = 85.04;
@@ -28,19 +25,62 @@ qint32 toInt32(double value)
     return qint32(whole);
 }
 
-// Non-empty lines, trimmed of blanks at both ends.
-QStringList dataCandidates(const QString &text)
+int hexDigit(QChar c)
 {
-    QStringList lines;
-    const QStringList raw = text.split(CrLf);
-    for (const QString &line : raw) {
-        QString trimmed = line;
-        while (trimmed.startsWith(QLatin1Char(' ')))
-            trimmed.remove(0, 1);
-        while (trimmed.endsWith(QLatin1Char(' ')))
-            trimmed.chop(1);
-        if (!trimmed.isEmpty())
-            lines.append(trimmed);
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+bool isDecimalDigit(QChar c)
+{
+    return c.unicode() >= u'0' && c.unicode() <= u'9';
+}
+
+// The driver prints two or four hex digits or up to three decimal ones; those
+// are read here directly, anything else as Val reads it.
+qint32 tokenValue(QStringView token, bool isHex)
+{
+    if (token.isEmpty())
+        return 0;
+    if (isHex && token.size() <= 4) {
+        int value = 0;
+        for (const QChar c : token) {
+            const int d = hexDigit(c);
+            if (d < 0)
+                return toInt32(Val(QStringLiteral("&H") + token.toString()));
+            value = value * 16 + d;
+        }
+        return qint16(quint16(value)); // a 16-bit pattern, as Val reads "&HFFFF"
+    }
+    if (!isHex && token.size() <= 9) {
+        qint32 value = 0;
+        for (const QChar c : token) {
+            if (!isDecimalDigit(c))
+                return toInt32(Val(token.toString()));
+            value = value * 10 + (c.unicode() - u'0');
+        }
+        return value;
+    }
+    return toInt32(Val(isHex ? QStringLiteral("&H") + token.toString() : token.toString()));
+}
+
+// Non-empty lines, trimmed of blanks at both ends.
+QList<QStringView> dataCandidates(const QString &text)
+{
+    QList<QStringView> lines;
+    for (QStringView line : QStringView(text).tokenize(CrLf)) {
+        while (line.startsWith(QLatin1Char(' ')))
+            line = line.sliced(1);
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+        if (!line.isEmpty())
+            lines.append(line);
     }
     return lines;
 }
@@ -52,33 +92,29 @@ void clearTable(ToneTable &table)
 
 } // namespace
 
-bool CheckLineForHex(const QString &line, int n)
+bool CheckLineForHex(QStringView line, int n)
 {
     if (n < 0 || line.size() <= n)
         return false;
     for (int i = 0; i < n; ++i) {
-        if (!HexDigits.contains(line.at(i), Qt::CaseInsensitive))
+        if (hexDigit(line.at(i)) < 0)
             return false;
     }
     return true;
 }
 
-bool CheckLineForDigit(const QString &line)
+bool CheckLineForDigit(QStringView line)
 {
-    const QString first = Field(line, QStringLiteral(" "), 1);
-    for (const QChar c : first) {
-        if (!DecimalDigits.contains(c))
-            return false;
-    }
-    return true;
+    const qsizetype space = line.indexOf(QLatin1Char(' '));
+    const QStringView first = space < 0 ? line : line.first(space);
+    return std::all_of(first.begin(), first.end(), isDecimalDigit);
 }
 
-void AddBitLine(ToneTable &table, const QString &line, bool isHex)
+void AddBitLine(ToneTable &table, QStringView line, bool isHex)
 {
     if (table.isEmpty())
         clearTable(table);
-    const QStringList tokens = line.split(QLatin1Char(' '));
-    for (const QString &token : tokens) {
+    for (const QStringView token : line.tokenize(QLatin1Char(' '))) {
         if (table.first().Index > 0) {
             if (table.size() >= MaxToneValues)
                 return;
@@ -86,7 +122,7 @@ void AddBitLine(ToneTable &table, const QString &line, bool isHex)
         }
         ToneValue &element = table.last();
         element.Index = int(table.size());
-        element.Value = token.isEmpty() ? 0 : toInt32(Val(isHex ? QStringLiteral("&H") + token : token));
+        element.Value = tokenValue(token, isHex);
     }
 }
 
@@ -97,8 +133,7 @@ void ImportTable(ToneTables &tables, const QString &text)
     bool inDs = false;
     bool inUs = false;
     bool found = false;
-    const QStringList lines = dataCandidates(text);
-    for (const QString &line : lines) {
+    for (const QStringView line : dataCandidates(text)) {
         if (CheckLineForHex(line, 2)) {
             found = true;
             if (inUs)
@@ -127,8 +162,7 @@ void ImportSNRTable(ToneTables &tables, const QString &text, int bin)
     SnrTable &table = tables.RxSnr[size_t(bin)];
     clearTable(table.Values);
     bool found = false;
-    const QStringList lines = dataCandidates(text);
-    for (const QString &line : lines) {
+    for (const QStringView line : dataCandidates(text)) {
         if (CheckLineForHex(line, 4)) {
             AddBitLine(table.Values, line, true);
             found = true;
@@ -146,8 +180,7 @@ void ImportPsdsTable(ToneTables &tables, const QString &text, bool isSnr)
     ToneTable &raw = isSnr ? tables.SnrPsdRaw : tables.QlnPsdRaw;
     clearTable(raw);
     bool found = false;
-    const QStringList lines = dataCandidates(text);
-    for (const QString &line : lines) {
+    for (const QStringView line : dataCandidates(text)) {
         if (CheckLineForDigit(line)) {
             AddBitLine(raw, line, false);
             found = true;

@@ -1,7 +1,6 @@
 #include "graphs/ui/chartpainter.h"
 
 #include "base/misc.h"
-#include "graphs/core/chartdata.h"
 #include "graphs/ui/rasterplot.h"
 
 #include <QGuiApplication>
@@ -139,7 +138,7 @@ double chartUnit(const QFont &font)
 }
 
 void paintChart(QPainter &painter, const QSize &size, const QFont &font, const ChartSettings &s,
-                const ChartData &data, const ChartLayout &l)
+                const ChartLayout &l)
 {
     const QColor back = chartColour(s.BackColour);
     const QColor border = chartColour(s.BorderColour);
@@ -209,13 +208,11 @@ void paintChart(QPainter &painter, const QSize &size, const QFont &font, const C
         for (const ChartText &t : l.valueLabels)
             drawText(painter, t, Qt::AlignHCenter | Qt::AlignBottom);
     }
-    if (data.hasData()) {
-        drawAxisName(painter, l.yAxis, Qt::AlignLeft | Qt::AlignBottom, s.DrawFuzz, back, fore);
-        if (l.plotted)
-            drawAxisName(painter, l.xAxis, Qt::AlignRight | Qt::AlignTop, s.DrawFuzz, back, fore);
-        painter.setPen(fore);
-        drawText(painter, l.title, Qt::AlignHCenter | Qt::AlignVCenter);
-    }
+    drawAxisName(painter, l.yAxis, Qt::AlignLeft | Qt::AlignBottom, s.DrawFuzz, back, fore);
+    drawAxisName(painter, l.xAxis, Qt::AlignRight | Qt::AlignTop, s.DrawFuzz, back, fore);
+    painter.setPen(fore);
+    drawText(painter, l.title, Qt::AlignHCenter | Qt::AlignVCenter);
+    drawText(painter, l.noData, Qt::AlignCenter);
     painter.setPen(border);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(0, 0, size.width() - 1, size.height() - 1);

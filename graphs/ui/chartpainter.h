@@ -18,7 +18,7 @@ QColor chartColour(quint32 stored);
 
 // Fills the whole of size; the layout must have been computed for that size.
 void paintChart(QPainter &painter, const QSize &size, const QFont &font, const ChartSettings &settings,
-                const ChartData &data, const ChartLayout &layout);
+                const ChartLayout &layout);
 
 // The chart's font point size, the unit of its margins.
 double chartUnit(const QFont &font);

@@ -10,8 +10,8 @@ void DrawGraphInto(MetalChart &chart, const QString &graphName, const GraphSourc
                    const GraphOptions &options)
 {
     chart.ResetChart();
-    if (const std::optional<GraphDrawing> drawing = DrawGraphByName(graphName, sources, options))
-        applyGraph(chart, *drawing);
+    if (std::optional<GraphDrawing> drawing = DrawGraphByName(graphName, sources, options))
+        applyGraph(chart, std::move(*drawing));
 }
 
 void DrawGraph(MetalChart &mcBits, const QString &graphName, const GraphSources &sources,

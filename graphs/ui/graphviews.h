@@ -8,8 +8,8 @@ class MetalChart;
 class frmGraphs;
 class SnrHistory;
 
-// Empties the chart and draws the named graph type into it (nothing for an
-// unknown name or a table never loaded).
+// Empties the chart and draws the named graph type into it: its title and
+// axes, and its data where there is some; nothing for an unknown name.
 void DrawGraphInto(MetalChart &chart, const QString &graphName, const GraphSources &sources,
                    const GraphOptions &options);
 

@@ -45,8 +45,12 @@ void MetalChart::CreateColumns(const QString &text)
 {
     if (text.isEmpty())
         return;
-    m_text = text;
-    m_data = ChartData::parse(text);
+    CreateColumns(ChartData::parse(text));
+}
+
+void MetalChart::CreateColumns(ChartData data)
+{
+    m_data = std::move(data);
     relayout();
 }
 
@@ -64,7 +68,6 @@ void MetalChart::ResetVerticalColumns()
 
 void MetalChart::ResetChart()
 {
-    m_text.clear();
     m_data = ChartData{};
     ResetVerticalColumns();
     relayout();
@@ -76,9 +79,18 @@ void MetalChart::setChartFont(const QFont &v)
     relayout();
 }
 
+const ChartLayout &MetalChart::layout() const
+{
+    if (!m_layoutValid) {
+        m_layout = ChartLayout::compute(width(), height(), chartUnit(m_font), m_settings, m_data, m_markers);
+        m_layoutValid = true;
+    }
+    return m_layout;
+}
+
 void MetalChart::relayout()
 {
-    m_layout = ChartLayout::compute(width(), height(), chartUnit(m_font), m_settings, m_data, m_markers);
+    m_layoutValid = false;
     redraw();
 }
 
@@ -91,7 +103,7 @@ void MetalChart::redraw()
 void MetalChart::paintInto(QPainter &painter) const
 {
     try {
-        paintChart(painter, size(), m_font, m_settings, m_data, m_layout);
+        paintChart(painter, size(), m_font, m_settings, layout());
     } catch (const std::exception &e) {
         logDrawingError(QStringLiteral("0"), QString::fromLocal8Bit(e.what()));
     } catch (...) {
@@ -159,7 +171,7 @@ void MetalChart::mouseDoubleClickEvent(QMouseEvent *event)
         copyToClipboard();
 }
 
-void applyGraph(MetalChart &chart, const GraphDrawing &drawing)
+void applyGraph(MetalChart &chart, GraphDrawing drawing)
 {
     chart.setChartTitle(drawing.ChartTitle);
     chart.setXAxis(drawing.XAxis);
@@ -169,7 +181,7 @@ void applyGraph(MetalChart &chart, const GraphDrawing &drawing)
     chart.setLineGraph(drawing.LineGraph);
     if (drawing.Divisions)
         chart.setDivisions(*drawing.Divisions);
-    chart.CreateColumns(drawing.data);
+    chart.CreateColumns(std::move(drawing.data));
 }
 
 } // namespace quillon

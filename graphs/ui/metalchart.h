@@ -12,9 +12,9 @@ class QPainter;
 
 namespace quillon {
 
-// The program's own chart: bars or lines drawn from chart data text, with a
-// title, grid, axis labels and markers. Hosts set the properties first and
-// call CreateColumns last.
+// The program's own chart: bars or lines drawn from chart data, with a title,
+// grid, axis labels and markers. Hosts set the properties first and call
+// CreateColumns last.
 class MetalChart final : public QWidget
 {
     Q_OBJECT
@@ -29,6 +29,7 @@ public:
     static void DrawLine(QPainter &device, int x1, int y1, int x2, int y2, quint32 colour);
     // Replaces the data and redraws; an empty text leaves the chart as it is.
     void CreateColumns(const QString &text);
+    void CreateColumns(ChartData data);
     // Takes effect at the next CreateColumns.
     void SetVerticalColumn(float position, qint32 width, quint32 colour);
     void ResetVerticalColumns();
@@ -71,7 +72,8 @@ public:
 
     const ChartSettings &settings() const { return m_settings; }
     const ChartData &data() const { return m_data; }
-    const ChartLayout &layout() const { return m_layout; }
+    // Computed when first needed after a change.
+    const ChartLayout &layout() const;
     const QList<ChartMarker> &markers() const { return m_markers; }
 
     // The clipboard text of a double-click; empty without data.
@@ -99,15 +101,15 @@ private:
     ChartSettings m_settings;
     QFont m_font;
     ChartData m_data;
-    QString m_text;
     QList<ChartMarker> m_markers{ChartMarker{}};
-    ChartLayout m_layout;
+    mutable ChartLayout m_layout;
+    mutable bool m_layoutValid{false};
     // The chart is drawn off screen once per change and copied on every expose.
     QImage m_buffer;
     bool m_bufferValid{false};
 };
 
 // Sets what a graph renderer produced and passes its data.
-void applyGraph(MetalChart &chart, const GraphDrawing &drawing);
+void applyGraph(MetalChart &chart, GraphDrawing drawing);
 
 } // namespace quillon

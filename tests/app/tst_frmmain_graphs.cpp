@@ -67,11 +67,9 @@ void choose(QComboBox *combo, const QString &name)
     emit combo->activated(row);
 }
 
-QString expectedCopy(const std::optional<GraphDrawing> &drawing)
+QString expectedCopy(const GraphDrawing &drawing)
 {
-    if (!drawing)
-        return {};
-    return ChartData::parse(drawing->data).copyText(drawing->XAxis, drawing->YAxis);
+    return drawing.data.copyText(drawing.XAxis, drawing.YAxis);
 }
 
 GraphOptions optionsOf(frmMain &w)
@@ -127,7 +125,7 @@ private slots:
 
         choose(w->ui.cboGraphs, QStringLiteral("SNR downstream power spectrum"));
         QCOMPARE(w->mcBits->data().hasData(), w->core().line.tones.SnrPsdLoaded);
-        QCOMPARE(w->mcBits->copyText(), expectedCopy(DrawGraphByName(w->ui.cboGraphs->currentText(), sources, optionsOf(*w))));
+        QCOMPARE(w->mcBits->copyText(), expectedCopy(*DrawGraphByName(w->ui.cboGraphs->currentText(), sources, optionsOf(*w))));
         choose(w->ui.cboGraphs, QStringLiteral("Rx SNR for Bin 1 - Actual trained SNR"));
         QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Rx SNR per Bin for Bin1"));
         const QString inKHz = w->mcBits->XAxis();
@@ -167,8 +165,8 @@ private slots:
         for (int i = 0; i < 99; ++i)
             QCOMPARE(after[size_t(i)], before[size_t(i) + 1]);
         QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
-        QCOMPARE(w->mcBits->data().rows.size(), 100);
-        QCOMPARE(w->mcBits->data().rows.last().first().value, double(margin));
+        QCOMPARE(w->mcBits->data().rows(), 100);
+        QCOMPARE(float(w->mcBits->data().point(99, 0).value), margin);
         QCOMPARE(g->chart(1)->copyText(), w->mcBits->copyText()); // the graphs window keeps up
 
         // Choosing the history only draws it.
@@ -176,7 +174,7 @@ private slots:
         choose(w->ui.cboGraphs, QStringLiteral("SNR margin history"));
         QCOMPARE(w->core().line.snrHistory.values(), after);
         QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
-        QCOMPARE(w->mcBits->data().rows.last().first().value, double(margin));
+        QCOMPARE(float(w->mcBits->data().point(99, 0).value), margin);
         QVERIFY(dialogs.shown.isEmpty());
         w->Form_QueryUnload(frmMain::UnloadMode::Program);
     }
@@ -254,6 +252,14 @@ private slots:
         auto w = startWindow();
         QCOMPARE(w->core().line.snrHistory.values()[0], 0.5f);
         QCOMPARE(w->core().line.snrHistory.values()[99], 1.5f);
+        // Before any reading, a chosen graph shows at once: the history as
+        // loaded, a tone graph named but empty.
+        choose(w->ui.cboGraphs, QStringLiteral("SNR margin history"));
+        QCOMPARE(w->mcBits->ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
+        QVERIFY(w->mcBits->copyText().endsWith(QStringLiteral("\r\n1\t0.5\r\n0\t1.5")));
+        choose(w->ui.cboGraphs, QStringLiteral("QLN downstream power spectrum"));
+        QCOMPARE(w->mcBits->ChartTitle(), QString::fromUtf8("Quiet Line Noise in dB\u00B5"));
+        QCOMPARE(w->mcBits->layout().noData.text, QStringLiteral("No data"));
         w->core().line.snrHistory.addSample(QStringLiteral("12.25"));
         QVERIFY(w->Form_QueryUnload(frmMain::UnloadMode::Program));
         const QByteArray saved = dir.read(QStringLiteral("snr_stats.txt"));

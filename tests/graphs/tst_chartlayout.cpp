@@ -55,18 +55,22 @@ private slots:
     void parsingSeriesAndRange()
     {
         const ChartData d = data({QStringLiteral("0,3,255x0x0|0,-2,0x0x255"), QStringLiteral("4.5,7,1x2x3"),
-                                  QStringLiteral("9,bad,"), QString(), QStringLiteral("13.5,1,0x0x0|x")});
-        QCOMPARE(d.rows.size(), 4); // the empty line is dropped
-        QCOMPARE(d.series, 2);
-        QCOMPARE(d.rows.at(1).at(1).value, 7.0); // a row without "|" serves every series
-        QCOMPARE(d.rows.at(0).at(0).colour, quint32(0x0000FF));
-        QCOMPARE(d.rows.at(0).at(1).colour, quint32(0xFF0000));
-        QCOMPARE(d.rows.at(2).at(0).value, 0.0);
-        QCOMPARE(d.min, -2.0);
-        QCOMPARE(d.max, 7.0);
-        QCOMPARE(d.range, 9.0);
-        QCOMPARE(d.firstLabel, 0.0);
-        QCOMPARE(d.labelStep, 4.5);
+                                  QStringLiteral("9,bad,"), QString(), QStringLiteral("13.5,1,0x0x0|x|5,5,5x5x5")});
+        QCOMPARE(d.rows(), 4); // the empty line is dropped
+        QCOMPARE(d.series(), 2);
+        QCOMPARE(d.point(1, 1).value, 7.0); // a row without "|" serves every series
+        QCOMPARE(d.point(0, 0).colour, quint32(0x0000FF));
+        QCOMPARE(d.point(0, 1).colour, quint32(0xFF0000));
+        QCOMPARE(d.point(2, 0).value, 0.0);
+        QCOMPARE(d.point(3, 1).value, 0.0); // extra segments are dropped
+        QCOMPARE(d.min(), -2.0);
+        QCOMPARE(d.max(), 7.0);
+        QCOMPARE(d.range(), 9.0);
+        QCOMPARE(d.firstLabel(), 0.0);
+        QCOMPARE(d.labelStep(), 4.5);
+        QCOMPARE(d.toText(), QStringLiteral("0,3,255x0x0|0,-2,0x0x255\r\n4.5,7,1x2x3|4.5,7,1x2x3\r\n"
+                                            "9,0,0x0x0|9,0,0x0x0\r\n13.5,1,0x0x0|13.5,0,0x0x0"));
+        QCOMPARE(data({QStringLiteral("8,1,0x0x0")}).labelStep(), -8.0); // one row: minus the first label
         QVERIFY(!ChartData::parse(QString()).hasData());
         QVERIFY(!ChartData::parse(QStringLiteral("\r\n\r\n")).hasData());
     }
@@ -122,7 +126,7 @@ private slots:
         QCOMPARE(l.xAxis.text, QString());
     }
 
-    void allZeroPlotsNothing()
+    void allZeroPlotsNothingAndNoDataSaysSo()
     {
         const ChartLayout l = ChartLayout::compute(300, 100, 8, titled(), data({QStringLiteral("0,0,0x0x0"), QStringLiteral("1,0,0x0x0")}), {});
         QVERIFY(!l.plotted);
@@ -131,9 +135,14 @@ private slots:
         QVERIFY(l.gridX.isEmpty());
         QVERIFY(l.gridY.isEmpty());
         QVERIFY(l.xLabels.isEmpty());
+        QVERIFY(l.noData.text.isEmpty());
         const ChartLayout empty = ChartLayout::compute(300, 100, 8, titled(), ChartData{}, {});
         QCOMPARE(empty.columnWidth, 1);
         QVERIFY(!empty.plotted);
+        QCOMPARE(empty.noData.text, QStringLiteral("No data"));
+        QCOMPARE(empty.noData.rect, QRect(QPoint(empty.left, empty.top), QPoint(empty.right - 1, empty.bottom - 1)));
+        QCOMPARE(empty.title.text, QStringLiteral("T")); // an empty chart still names its graph
+        QVERIFY(ChartLayout::compute(5, 5, 8, titled(), ChartData{}, {}).noData.text.isEmpty()); // no room
     }
 
     void oneRowGetsOneLabel()
@@ -152,20 +161,22 @@ private slots:
         QStringList rows;
         for (int i = 0; i < 256; ++i)
             rows.append(QString::number(i * 4.3125, 'g', 10) + QStringLiteral(",") + QString::number(i % 16) + QStringLiteral(",0x0x0"));
-        const ChartLayout l = ChartLayout::compute(600, 200, 10, untitledLeftLabels(8), data(rows), {});
-        QCOMPARE(l.left, 22);
-        QCOMPARE(l.right, 596);
-        QCOMPARE(l.columnWidth, 2);
+        const ChartLayout l = ChartLayout::compute(1600, 200, 6.75, untitledLeftLabels(8), data(rows), {});
+        QCOMPARE(l.columnWidth, 6);
         QCOMPARE(l.xLabels.size(), 32); // columns 0, 8 ... 248: the last columns with data
-        QCOMPARE(l.gridX.size(), 36);   // grid lines go on to the plot's right edge
         QCOMPARE(texts(l.xLabels).mid(0, 5), (QStringList{QStringLiteral("0"), QStringLiteral("34"), QStringLiteral("69"),
                                                          QStringLiteral("104"), QStringLiteral("138")}));
-        QCOMPARE(l.xTicks.at(1), 22 + 16);
-        QCOMPARE(l.gridX.at(2), 22 + 32);
-        QVERIFY(l.xTicks.last() <= l.right);
-        // Label text is centred on its tick, sized by character count times the unit.
-        QCOMPARE(l.xLabels.at(1).rect.width(), 20);
-        QCOMPARE(l.xLabels.at(1).rect.center().x(), 22 + 16 - 1);
+        QCOMPARE(l.xTicks.at(1), l.left + 48);
+        QCOMPARE(l.xLabels.at(1).rect.center().x(), l.left + 48 - 1);
+        QVERIFY(l.gridX.size() > 32); // grid lines go on to the plot's right edge
+        QCOMPARE(l.gridX.at(2), l.left + 96);
+
+        // Narrower, only every n-th tick keeps its label, n the same all along.
+        const ChartLayout narrow = ChartLayout::compute(600, 200, 6.75, untitledLeftLabels(8), data(rows), {});
+        QCOMPARE(narrow.xTicks.size(), 32);
+        QCOMPARE(narrow.xLabels.size(), 16);
+        QCOMPARE(texts(narrow.xLabels).mid(0, 3), (QStringList{QStringLiteral("0"), QStringLiteral("69"), QStringLiteral("138")}));
+        QCOMPARE(narrow.xLabels.last().text, QStringLiteral("1035"));
     }
 
     void moreColumnsThanPixelsStayInThePlot()
@@ -179,8 +190,7 @@ private slots:
         QCOMPARE(l.bars.first().rect.left(), l.left);
         QVERIFY(l.bars.last().rect.left() < l.right);
         QVERIFY(l.bars.last().rect.left() > l.right - 3);
-        QCOMPARE(l.xLabels.size(), 16); // every 30th of the 480 columns
-        QCOMPARE(l.xLabels.last().text, QStringLiteral("482"));
+        QCOMPARE(l.xTicks.size(), 16); // every 30th of the 480 columns
         QVERIFY(l.xTicks.last() < l.right);
         for (const ChartText &label : l.xLabels)
             QVERIFY(label.rect.left() >= 0 && label.rect.right() <= 400 - 2);
@@ -281,7 +291,7 @@ private slots:
     {
         const ChartData one = data({QStringLiteral("0,4,0x0x0"), QStringLiteral("4.3125,12.50,0x0x0")});
         QCOMPARE(one.copyText(QStringLiteral("kHz"), QStringLiteral("bit")),
-                 QStringLiteral("X (kHz)\tY (bit)\r\n0\t4\r\n4.3125\t12.50"));
+                 QStringLiteral("X (kHz)\tY (bit)\r\n0\t4\r\n4.3125\t12.5"));
         const ChartData two = data({QStringLiteral("99,1500,255x0x0|99,20,1x1x1"), QStringLiteral("98,7,0x0x0|98,8,0x0x0")});
         QCOMPARE(two.copyText(QStringLiteral("last 100 ticks"), QStringLiteral("Bytes")),
                  QStringLiteral("X (last 100 ticks)\tY0 (Bytes)\tY1 (Bytes)\r\n99\t1500\t20\r\n98\t7\t8"));

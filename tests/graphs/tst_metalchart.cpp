@@ -2,6 +2,7 @@
 #include "base/misc.h"
 #include "graphs/core/chartdata.h"
 #include "graphs/core/snrhistory.h"
+#include "graphs/core/tonetables.h"
 #include "graphs/ui/chartpresets.h"
 #include "graphs/ui/graphviews.h"
 #include "graphs/ui/metalchart.h"
@@ -28,31 +29,6 @@ class TestMetalChart : public QObject
 {
     Q_OBJECT
 private slots:
-    void presetsDifferWhereTheGraphsDo()
-    {
-        MetalChart chart;
-        applyChartPreset(chart, ChartInstance::mcBits);
-        QCOMPARE(chart.ChartTitle(), QString());
-        QCOMPARE(chart.ChartFont().pointSizeF(), 6.75);
-        QCOMPARE(chart.Divisions(), 30);
-        QCOMPARE(chart.XAxis(), QStringLiteral("kHz"));
-        QVERIFY(!chart.LinkToValues() && !chart.LineGraph() && !chart.DisplayValues());
-
-        MetalChart bandwidth;
-        applyChartPreset(bandwidth, ChartInstance::mcBandwidth);
-        QVERIFY(bandwidth.LineGraph());
-
-        MetalChart speeds;
-        applyChartPreset(speeds, ChartInstance::mcSpeeds);
-        QCOMPARE(speeds.ChartTitle(), QStringLiteral("Estimated Speed vs Distance"));
-        QCOMPARE(speeds.XAxis(), QStringLiteral("m"));
-        QVERIFY(speeds.LineGraph() && speeds.LinkToValues());
-
-        MetalChart tray;
-        applyChartPreset(tray, ChartInstance::mcSystray);
-        QVERIFY(!tray.DisplayLabels() && !tray.YLabel());
-    }
-
     void barEdgesCarryTheGradientEnds()
     {
         MetalChart chart;
@@ -116,11 +92,81 @@ private slots:
         QVERIFY(chart.data().hasData());
         chart.ResetChart();
         QVERIFY(!chart.data().hasData());
+        // An empty chart says so in its plot, in the text colour.
         const QImage blank = chart.render();
-        QCOMPARE(pixel(blank, 100, 50), RGB(0, 0, 0));
+        const QRect plot = chart.layout().noData.rect;
+        QVERIFY(plot.contains(QPoint(100, 50)));
+        int lit = 0;
+        for (int y = plot.top(); y <= plot.bottom(); ++y) {
+            for (int x = plot.left(); x <= plot.right(); ++x)
+                lit += RedOf(pixel(blank, x, y)) > 128 && GreenOf(pixel(blank, x, y)) > 128;
+        }
+        QVERIFY(lit > 10);
+        QCOMPARE(pixel(blank, plot.left() + 2, plot.top() + 2), RGB(0, 0, 0));
         chart.CreateColumns(QStringLiteral("0,0,1x1x1\r\n1,0,1x1x1")); // all zero: nothing plotted
         QVERIFY(!chart.layout().plotted);
         QCOMPARE(pixel(chart.render(), 100, 50), RGB(0, 0, 0));
+    }
+
+    // Every graph type in both label modes: neighbouring x labels keep at
+    // least a character apart and off the axis name, and there are some.
+    void xLabelsNeverCrowd_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<bool>("xAsTone");
+        for (const int columns : {32, 256, 512, 4096}) {
+            for (const int width : {300, 450, 1600}) {
+                for (const bool tone : {false, true})
+                    QTest::addRow("%d columns, %d px, %s", columns, width, tone ? "tones" : "kHz") << columns << width << tone;
+            }
+        }
+    }
+
+    void xLabelsNeverCrowd()
+    {
+        QFETCH(int, columns);
+        QFETCH(int, width);
+        QFETCH(bool, xAsTone);
+        ToneTables t;
+        t.BitsLoaded = true;
+        t.USBits.clear();
+        t.DSBits.clear();
+        for (int i = 0; i < columns; ++i)
+            t.DSBits.append(ToneValue{i + 1, i % 15 + 1});
+        for (SnrTable &bin : t.RxSnr) {
+            bin.Values = t.DSBits;
+            bin.Loaded = true;
+        }
+        for (int i = 0; i < columns; ++i) {
+            t.SnrPsd.append(PsdPoint{1, float(i % 40 + 1)});
+            t.QlnPsd.append(PsdPoint{1, -float(i % 40 + 1)});
+        }
+        t.SnrPsdLoaded = t.QlnPsdLoaded = true;
+        SnrHistory snr;
+        snr.addSample(QStringLiteral("6.5"));
+        BandwidthHistoryInput bandwidth{QStringList(100, QStringLiteral("123456|7890")), true};
+        const GraphSources sources{&t, &snr, &bandwidth};
+
+        MetalChart chart;
+        applyChartPreset(chart, ChartInstance::mcBits);
+        chart.resize(width, 160);
+        const int gap = 7; // a character of the 6.75 pt font
+        for (const QString &name : GraphNames()) {
+            DrawGraphInto(chart, name, sources, GraphOptions{xAsTone, 0, 0});
+            const ChartLayout &l = chart.layout();
+            QVERIFY2(l.plotted, qPrintable(name));
+            QVERIFY2(l.xLabels.size() >= 2, qPrintable(name));
+            for (qsizetype i = 0; i < l.xLabels.size(); ++i) {
+                const QRect r = l.xLabels.at(i).rect;
+                QVERIFY2(r.left() >= 0 && r.right() <= width - 2, qPrintable(name));
+                QVERIFY2(!r.adjusted(-gap, 0, gap, 0).intersects(l.xAxis.rect), qPrintable(name));
+                if (i > 0)
+                    QVERIFY2(r.left() - l.xLabels.at(i - 1).rect.right() > gap,
+                             qPrintable(name + QStringLiteral(": ") + l.xLabels.at(i - 1).text + QStringLiteral(" ")
+                                        + l.xLabels.at(i).text));
+            }
+        }
     }
 
     void doubleClickCopiesTheData()
@@ -165,14 +211,15 @@ private slots:
         DrawGraph(mcBits, QStringLiteral("SNR margin history"), GraphSources{nullptr, &snr, nullptr}, GraphOptions{});
         QCOMPARE(mcBits.ChartTitle(), QStringLiteral("Downstream SNR Margin history"));
         QCOMPARE(mcBits.toolTip(), QStringLiteral("Downstream SNR Margin history : double-click to copy data to clipboard"));
-        QCOMPARE(mcBits.data().rows.size(), 100);
+        QCOMPARE(mcBits.data().rows(), 100);
         DrawGraph(mcBits, QStringLiteral("Bits Allocation per Carrier / Channel"), GraphSources{}, GraphOptions{});
-        QVERIFY(!mcBits.data().hasData()); // nothing loaded: emptied
+        QVERIFY(!mcBits.data().hasData()); // nothing loaded: emptied, but named
+        QCOMPARE(mcBits.toolTip(), QStringLiteral("Bit / Carrier Allocation : double-click to copy data to clipboard"));
 
-        DrawSNR(snr, QStringLiteral("7.5"), mcBits); // a monitored reading
-        QCOMPARE(snr.values().back(), 7.5f);
-        QCOMPARE(mcBits.data().rows.last().first().valueText, QStringLiteral("7.5"));
-        QCOMPARE(mcBits.YCell(), 2);
+        DrawSNR(snr, QStringLiteral("6.1"), mcBits); // a monitored reading
+        QCOMPARE(snr.values().back(), 6.1f);
+        QVERIFY(mcBits.copyText().endsWith(QStringLiteral("\r\n1\t6\r\n0\t6.1")));
+        QCOMPARE(mcBits.YCell(), 1);
     }
 };
 

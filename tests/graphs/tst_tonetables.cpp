@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <iterator>
+#include <limits>
 
 using namespace quillon;
 using quillon::test::importProfile;
@@ -57,6 +58,35 @@ private slots:
         QCOMPARE(table.last().Index, 4);
         AddBitLine(table, QStringLiteral("12 x9"), false);
         QCOMPARE(values(table), (QList<qint32>{10, 15, 0, 7, 12, 0}));
+    }
+
+    // Values are read as the classic reader reads "&H" + token or the token.
+    void tokenValues_data()
+    {
+        QTest::addColumn<QString>("token");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<int>("value");
+        QTest::newRow("hex") << QStringLiteral("0A") << true << 10;
+        QTest::newRow("16-bit pattern") << QStringLiteral("ffff") << true << -1;
+        QTest::newRow("largest positive word") << QStringLiteral("7fff") << true << 32767;
+        QTest::newRow("five digits") << QStringLiteral("10000") << true << 65536;
+        QTest::newRow("32-bit pattern") << QStringLiteral("fffffffe") << true << -2;
+        QTest::newRow("stops at a non-digit") << QStringLiteral("1g") << true << 1;
+        QTest::newRow("decimal") << QStringLiteral("209") << false << 209;
+        QTest::newRow("negative decimal") << QStringLiteral("-5") << false << -5;
+        QTest::newRow("decimal fraction rounds") << QStringLiteral("2.5") << false << 2;
+        QTest::newRow("decimal with text") << QStringLiteral("12a") << false << 12;
+        QTest::newRow("too large") << QStringLiteral("99999999999") << false << std::numeric_limits<qint32>::max();
+    }
+
+    void tokenValues()
+    {
+        QFETCH(QString, token);
+        QFETCH(bool, hex);
+        QFETCH(int, value);
+        ToneTable table{ToneValue{}};
+        AddBitLine(table, token, hex);
+        QCOMPARE(values(table), QList<qint32>{qint32(value)});
     }
 
     void profiles_data()
