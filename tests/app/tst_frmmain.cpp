@@ -520,9 +520,11 @@ private slots:
         QFETCH(int, first);
         QFETCH(int, every);
         const QByteArray file = "[Options]\r\nRouter IP=127.0.0.1\r\nPing IP=127.0.0.1\r\nStatsCheck=0\r\n"
-                                "Maximum failed pings=0\r\nPing Interval=" + interval.toLatin1() + "\r\n";
+                                "Maximum failed pings=0\r\n";
         Started s(file);
         frmMain &w = s.w;
+        // Typed in, not loaded: the loader would give an unusable value the default.
+        w.ui.txtInterval->setText(interval);
         int calls = 0;
         QString target;
         w.setPingFunction([&](const QString &a, qint32 &t) {
