@@ -3,7 +3,6 @@
 #include "app/ui/mainui.h"
 
 #include "base/settingstable.h"
-
 #include "controls/ui/colours.h"
 #include "controls/ui/orblabel.h"
 #include "controls/ui/xbutton.h"
