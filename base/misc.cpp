@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -151,6 +152,12 @@ double Val(const QString &text)
     const auto [end, error] = std::from_chars(first, last, value);
     Q_UNUSED(end);
     return error == std::errc() && std::isfinite(value) ? value : 0;
+}
+
+int clampedWhole(const QString &text, int low, int high)
+{
+    const qint64 whole = roundHalfEven(Val(text));
+    return int(std::clamp<qint64>(whole, low, std::max(low, high)));
 }
 
 // --- Text ---

@@ -20,6 +20,12 @@ qint64 roundHalfEven(double value);
 // first other character. No number gives 0.
 double Val(const QString &text);
 
+// The text's Val() rounded halves to even and clamped to low..high, so that
+// "1e10", "-1e300" or "nan" in a hand-edited setting give a bound or 0 rather
+// than an integer overflow. What every setting goes through on its way to a
+// count, size or interval.
+int clampedWhole(const QString &text, int low, int high);
+
 // --- Text ---
 QString Field(const QString &text, const QString &delimiter, int index);
 int CountChar(const QString &text, const QString &find);

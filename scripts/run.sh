@@ -1,17 +1,23 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Quillon in Release and starts it against the bundled
 # router simulator on loopback. Without a display it runs under a virtual one (Xvfb).
+# Keeps running until the window is closed; the simulator stops with it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF >/dev/null
 cmake --build build-release -j"$(nproc)"
 
+# The simulator's login, also written into the demo's settings.
+user=root
+password=Gravo
+
 demo="$PWD/build-release/demo"
 mkdir -p "$demo"
 [ -f "$demo/vendors.txt" ] || cp build-release/vendors.txt "$demo/"
 sim_log="$demo/routersim.log"
-build-release/tools/routersim/quillon-routersim --port 0 --address 127.0.0.1 >"$sim_log" 2>&1 &
+build-release/tools/routersim/quillon-routersim --port 0 --address 127.0.0.1 \
+    --user "$user" --password "$password" >"$sim_log" 2>&1 &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true' EXIT
 port=""
@@ -23,13 +29,9 @@ done
 [ -n "$port" ] || { echo "the router simulator did not start:"; cat "$sim_log"; exit 1; }
 
 # The program folder of this run holds a settings file that points at the simulator.
-if [ ! -f "$demo/settings.ini" ]; then
-    printf '[Options]\r\nRouter IP=127.0.0.1\r\nTelnet Port=%s\r\nPing IP=127.0.0.1\r\nStatsCheck=1\r\n' "$port" >"$demo/settings.ini"
-else
-    sed -i "s/^Telnet Port=.*/Telnet Port=$port\r/" "$demo/settings.ini"
-fi
-chmod 600 "$demo/settings.ini"
-echo "Router simulator on 127.0.0.1:$port; program folder $demo"
+bash scripts/demo-settings.sh "$demo/settings.ini" "$port" "$user" "$password"
+echo "Router simulator on 127.0.0.1:$port (login $user / $password); program folder $demo"
+echo "Quillon runs until its window is closed."
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display: running under Xvfb (set DISPLAY to use your own)."

@@ -205,14 +205,6 @@ void frmMain::Form_Load()
 
     SetupForm();
 
-    static const char *const kDefaultIds[] = {"ppp0", "eth0", "wlan0", "usb0"};
-    for (int i = 0; i < 4; ++i) {
-        if (ui.txtID[size_t(i)]->text().isEmpty())
-            ui.txtID[size_t(i)]->setText(QString::fromLatin1(kDefaultIds[i]));
-    }
-    if (ui.txtBWInt->text().isEmpty())
-        ui.txtBWInt->setText(QStringLiteral("60"));
-
     if (ui.chkAutoMonitor->isChecked())
         cmdToggle_Click();
     if (ui.chkAutoTray->isChecked())

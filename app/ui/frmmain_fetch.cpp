@@ -6,12 +6,14 @@
 #include "base/appinfo.h"
 #include "base/dialogs.h"
 #include "base/misc.h"
+#include "base/settingstable.h"
 #include "controls/ui/orblabel.h"
 #include "controls/ui/xbutton.h"
 #include "graphs/ui/frmgraphs.h"
 #include "graphs/ui/graphviews.h"
 #include "graphs/ui/metalchart.h"
 #include "stats/core/report.h"
+#include "stats/core/routerscripts.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -92,7 +94,7 @@ void frmMain::cmdGetRouterInfo_Click()
         UpdatePingIndicator(false);
         break;
     case RouterInfoFetch::StartResult::MissingLogin:
-        setStatus(QStringLiteral("Please enter the router's user name and password on the Settings tab."));
+        setStatus(MissingLoginMessage(sessionSettings().login));
         break;
     case RouterInfoFetch::StartResult::AlreadyRunning:
         break;
@@ -160,8 +162,8 @@ void frmMain::DrawGraph()
     // its data exists.
     const LineState &line = m_core->line;
     const GraphSources sources{&line.tones, &line.snrHistory, nullptr};
-    const GraphOptions options{ui.chkXAxis->isChecked(), int(Val(ui.txtGraphLimit->text())),
-                               int(Val(ui.txtDSStart->text()))};
+    const GraphOptions options{ui.chkXAxis->isChecked(), wholeSetting(ui.txtGraphLimit->objectName(), ui.txtGraphLimit->text()),
+                               wholeSetting(ui.txtDSStart->objectName(), ui.txtDSStart->text())};
     quillon::DrawGraph(*mcBits, ui.cboGraphs->currentText(), sources, options);
     DrawUserGraphs();
 }
@@ -172,8 +174,8 @@ void frmMain::DrawUserGraphs()
         return;
     const LineState &line = m_core->line;
     const GraphSources sources{&line.tones, &line.snrHistory, nullptr};
-    const GraphOptions options{ui.chkXAxis->isChecked(), int(Val(ui.txtGraphLimit->text())),
-                               int(Val(ui.txtDSStart->text()))};
+    const GraphOptions options{ui.chkXAxis->isChecked(), wholeSetting(ui.txtGraphLimit->objectName(), ui.txtGraphLimit->text()),
+                               wholeSetting(ui.txtDSStart->objectName(), ui.txtDSStart->text())};
     quillon::DrawUserGraphs(*m_graphs, sources, options);
 }
 

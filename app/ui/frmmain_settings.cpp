@@ -15,20 +15,14 @@
 #include <QLineEdit>
 #include <QScrollBar>
 
-#include <limits>
-
 namespace quillon {
 
 namespace {
 
-// A check box or scroll bar takes the text's numeric value as a 16-bit
-// integer; a value that does not fit counts as 0 rather than stopping the load.
-int toShort(const QString &text)
+// A check box takes the text's numeric value as a 16-bit integer.
+bool isTicked(const QString &text)
 {
-    const double v = Val(text);
-    if (v < std::numeric_limits<qint16>::min() - 0.5 || v > std::numeric_limits<qint16>::max() + 0.5)
-        return 0;
-    return int(roundHalfEven(v));
+    return clampedWhole(text, -32768, 32767) != 0;
 }
 
 bool isPingTestSection(const SettingRow &row)
@@ -52,7 +46,7 @@ void frmMain::LoadIniSettings()
                 if (ui.txtDNS->text().isEmpty())
                     ui.txtDNS->setText(ui.txtRouter->text());
             }
-            const QString value = ini.value(row.section, row.key);
+            const QString value = validSetting(row, ini.value(row.section, row.key));
             switch (row.kind) {
             case SettingKind::Text:
             case SettingKind::Label:
@@ -61,11 +55,11 @@ void frmMain::LoadIniSettings()
                 break;
             case SettingKind::Check:
                 if (auto *check = findChild<QCheckBox *>(row.control))
-                    check->setChecked(toShort(value) != 0);
+                    check->setChecked(isTicked(value));
                 break;
             case SettingKind::ScrollValue:
                 if (auto *bar = findChild<QScrollBar *>(row.control))
-                    bar->setValue(std::clamp(toShort(value), bar->minimum(), bar->maximum()));
+                    bar->setValue(value.toInt());
                 break;
             case SettingKind::ComboText:
                 if (row.control == QLatin1String("cboRouterID"))
@@ -93,13 +87,14 @@ void frmMain::LoadIniSettings()
 
 void frmMain::ApplyDefaults()
 {
-    if (ui.txtPort->text().isEmpty())
-        ui.txtPort->setText(QStringLiteral("23"));
+    for (const SettingRow &row : settingsTable()) {
+        auto *box = row.required ? findChild<QLineEdit *>(row.control) : nullptr;
+        if (box && !isValidSetting(row, box->text()))
+            box->setText(row.defaultValue);
+    }
     if (Val(LossRate) == 0)
-        LossRate = QStringLiteral("13.81");
+        LossRate = findSettingOfControl(QStringLiteral("LossRate"))->defaultValue;
     ui.lblLoss->setText(LossRate);
-    if (ui.txtDSStart->text().isEmpty())
-        ui.txtDSStart->setText(QStringLiteral("32"));
 }
 
 bool frmMain::SaveIniFile()
@@ -111,7 +106,7 @@ bool frmMain::SaveIniFile()
         case SettingKind::Text:
         case SettingKind::Label:
             if (QWidget *w = findChild<QWidget *>(row.control))
-                value = w->property("text").toString();
+                value = validSetting(row, w->property("text").toString());
             break;
         case SettingKind::Check:
             if (auto *check = findChild<QCheckBox *>(row.control))

@@ -95,6 +95,7 @@ void MainUi::setupUi(QWidget *frmMain)
     setupAdvanced(fraTabs[5]);
     setupBandwidth(fraTabs[6]);
     setupOutside(frmMain);
+    applySettingRanges(frmMain);
 }
 
 void MainUi::setupOutside(QWidget *frmMain)

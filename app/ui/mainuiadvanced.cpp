@@ -133,7 +133,7 @@ void MainUi::setupBandwidth(QFrame *page)
     cboRouterID = new QComboBox(page);
     cboRouterID->setObjectName(QStringLiteral("cboRouterID"));
     cboRouterID->setMinimumContentsLength(10);
-    txtBWInt = edit(page, QStringLiteral("txtBWInt"), QStringLiteral("60"), 5, QStringLiteral("Monitor interval"));
+    txtBWInt = edit(page, QStringLiteral("txtBWInt"), QString(), 5, QStringLiteral("Monitor interval"));
     lblTimer = value(page, QStringLiteral("lblTimer"), QStringLiteral("00:00:00"), 8);
     lblUptime = label(page, QStringLiteral("lblUptime"), QStringLiteral("Uptime"));
     cboRecords = new QComboBox(page);

@@ -55,7 +55,7 @@ void MainUi::setupReport(QFrame *page)
     QGroupBox *logBox = group(page, QStringLiteral("System log"));
     cmdGetLog = button(logBox, QStringLiteral("cmdGetLog"), QStringLiteral("Get System Log"), QStringLiteral("Get the system log"));
     chkRegularLog = check(logBox, QStringLiteral("chkRegularLog"), QStringLiteral("Get log periodically"), false);
-    txtLogInt = edit(logBox, QStringLiteral("txtLogInt"), QStringLiteral("1"), 4, QStringLiteral("Log interval in minutes"));
+    txtLogInt = edit(logBox, QStringLiteral("txtLogInt"), QString(), 4, QStringLiteral("Log interval in minutes"));
     lblTime = value(logBox, QStringLiteral("lblTime"), QStringLiteral("00:00:00"), 8);
     chkSaveLog = check(logBox, QStringLiteral("chkSaveLog"), QStringLiteral("Save log"), false, QStringLiteral("Save the log when fetched"));
     chkClearLog = check(logBox, QStringLiteral("chkClearLog"), QStringLiteral("Clear log"), false,
@@ -94,9 +94,9 @@ void MainUi::setupPingTest(QFrame *page)
 
     QGroupBox *optionsBox = group(page, QStringLiteral("Options"));
     txtIPToPing = edit(optionsBox, QStringLiteral("txtIPToPing"), QString(), 15);
-    txtPingCount = edit(optionsBox, QStringLiteral("txtPingCount"), QStringLiteral("4"), 5);
-    txtTimeout = edit(optionsBox, QStringLiteral("txtTimeout"), QStringLiteral("500"), 5);
-    txtPackSz = edit(optionsBox, QStringLiteral("txtPackSz"), QStringLiteral("4"), 5);
+    txtPingCount = edit(optionsBox, QStringLiteral("txtPingCount"), QString(), 5);
+    txtTimeout = edit(optionsBox, QStringLiteral("txtTimeout"), QString(), 5);
+    txtPackSz = edit(optionsBox, QStringLiteral("txtPackSz"), QString(), 5);
     txtDNS = edit(optionsBox, QStringLiteral("txtDNS"), QString(), 15);
     chkResolve = check(optionsBox, QStringLiteral("chkResolve"), QStringLiteral("Resolve IPs for route"), false);
     chkStandardDNS = check(optionsBox, QStringLiteral("chkStandardDNS"), QStringLiteral("Use standard DNS"), false);

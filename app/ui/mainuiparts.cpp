@@ -2,6 +2,7 @@
 
 #include "app/ui/mainui.h"
 
+#include "base/settingstable.h"
 #include "controls/ui/colours.h"
 #include "controls/ui/orblabel.h"
 #include "controls/ui/xbutton.h"
@@ -13,6 +14,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QValidator>
 
 namespace quillon::mainui {
 
@@ -26,7 +29,54 @@ constexpr quint32 kValueLight = 0xFFFFFF;
 constexpr quint32 kValueShade = 0xF0E8E2;  // 226, 232, 240
 constexpr quint32 kValueEdge = 0xE1D5CB;   // 203, 213, 225
 
+// Out of range is only intermediate, so that "1" may still grow into "10".
+class WholeSettingValidator final : public QValidator
+{
+public:
+    WholeSettingValidator(const SettingRow &row, QObject *parent)
+        : QValidator(parent)
+        , m_row(row)
+        , m_maxDigits(int(QString::number(row.maximum).size()))
+    {
+    }
+    Q_DISABLE_COPY_MOVE(WholeSettingValidator)
+
+    State validate(QString &input, int &) const override
+    {
+        if (input.isEmpty())
+            return Intermediate;
+        if (input.size() > m_maxDigits)
+            return Invalid;
+        for (const QChar c : std::as_const(input)) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                return Invalid;
+        }
+        return isValidSetting(m_row, input) ? Acceptable : Intermediate;
+    }
+
+    void fixup(QString &input) const override { input = validSetting(m_row, input); }
+
+private:
+    SettingRow m_row;
+    int m_maxDigits;
+};
+
 } // namespace
+
+void applySettingRanges(QWidget *root)
+{
+    for (const SettingRow &row : settingsTable()) {
+        if (!row.isWholeNumber())
+            continue;
+        if (auto *box = root->findChild<QLineEdit *>(row.control)) {
+            box->setValidator(new WholeSettingValidator(row, box));
+            box->setText(row.defaultValue);
+        } else if (auto *bar = root->findChild<QScrollBar *>(row.control)) {
+            bar->setRange(row.minimum, row.maximum);
+            bar->setValue(row.defaultValue.toInt());
+        }
+    }
+}
 
 QString arrayName(const char *name, int index)
 {

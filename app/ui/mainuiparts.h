@@ -45,6 +45,11 @@ QGroupBox *group(QWidget *parent, const QString &title);
 // The stand-in for a chart until the chart control takes its place.
 QWidget *chart(QWidget *parent, const QString &name, const QString &title);
 
+// Every whole-number setting's box under root starts at the settings table's
+// default and takes only digits within the table's range; a box left blank or
+// out of range gets the default back when it loses focus.
+void applySettingRanges(QWidget *root);
+
 // The page background, so pictures blend into it.
 QColor pageColour();
 

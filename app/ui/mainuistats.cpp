@@ -176,7 +176,7 @@ void MainUi::setupSettings(QFrame *page)
     txtUser = edit(routerBox, QStringLiteral("txtUser"), QStringLiteral("root"), 15);
     txtPass = edit(routerBox, QStringLiteral("txtPass"), QStringLiteral("Gravo"), 15);
     txtPass->setEchoMode(QLineEdit::Password);
-    txtPort = edit(routerBox, QStringLiteral("txtPort"), QStringLiteral("23"), 5);
+    txtPort = edit(routerBox, QStringLiteral("txtPort"), QString(), 5);
     auto *router = new QGridLayout(routerBox);
     router->addWidget(label(routerBox, {}, QStringLiteral("Router IP:")), 0, 0);
     router->addWidget(txtRouter, 0, 1);
@@ -191,10 +191,10 @@ void MainUi::setupSettings(QFrame *page)
     // Ping details.
     QGroupBox *pingBox = group(page, QStringLiteral("Ping details"));
     txtPing = edit(pingBox, QStringLiteral("txtPing"), QString::fromLatin1(DefaultPingAddress), 15);
-    txtInterval = edit(pingBox, QStringLiteral("txtInterval"), QStringLiteral("300"), 5);
-    txtMaxFailedPings = edit(pingBox, QStringLiteral("txtMaxFailedPings"), QStringLiteral("5"), 3);
+    txtInterval = edit(pingBox, QStringLiteral("txtInterval"), QString(), 5);
+    txtMaxFailedPings = edit(pingBox, QStringLiteral("txtMaxFailedPings"), QString(), 3);
     chkSettle = check(pingBox, QStringLiteral("chkSettle"), QStringLiteral("Look for the router to settle after a reboot"), false);
-    txtSettle = edit(pingBox, QStringLiteral("txtSettle"), QStringLiteral("10"), 5);
+    txtSettle = edit(pingBox, QStringLiteral("txtSettle"), QString(), 5);
     auto *reboot = new QHBoxLayout;
     reboot->setSpacing(6);
     reboot->addWidget(label(pingBox, {}, QStringLiteral("Reboot the router after")));
@@ -215,7 +215,7 @@ void MainUi::setupSettings(QFrame *page)
     // Logging details.
     QGroupBox *logBox = group(page, QStringLiteral("Logging details"));
     chkStats = check(logBox, QStringLiteral("chkStats"), QStringLiteral("Get stats at regular intervals"), true);
-    txtStats = edit(logBox, QStringLiteral("txtStats"), QStringLiteral("1"), 5);
+    txtStats = edit(logBox, QStringLiteral("txtStats"), QString(), 5);
     chkSaveStats = check(logBox, QStringLiteral("chkSaveStats"), QStringLiteral("Save stats to text file"), true,
                          QStringLiteral("Save the stats to a text file called stats.txt"));
     chkSaveStatsCSV = check(logBox, QStringLiteral("chkSaveStatsCSV"), QStringLiteral("Save stats to CSV file"), true,
@@ -237,8 +237,8 @@ void MainUi::setupSettings(QFrame *page)
 
     // Graphing options.
     QGroupBox *graphBox = group(page, QStringLiteral("Graphing options"));
-    txtGraphLimit = edit(graphBox, QStringLiteral("txtGraphLimit"), QStringLiteral("256"), 5);
-    txtDSStart = edit(graphBox, QStringLiteral("txtDSStart"), QStringLiteral("32"), 5);
+    txtGraphLimit = edit(graphBox, QStringLiteral("txtGraphLimit"), QString(), 5);
+    txtDSStart = edit(graphBox, QStringLiteral("txtDSStart"), QString(), 5);
     auto *graph = new QGridLayout(graphBox);
     auto *limit = new QHBoxLayout;
     limit->setSpacing(6);
@@ -255,9 +255,7 @@ void MainUi::setupSettings(QFrame *page)
     QGroupBox *captureBox = group(page, QStringLiteral("Capture options"));
     hscrQuality = new QScrollBar(Qt::Horizontal, captureBox);
     hscrQuality->setObjectName(QStringLiteral("hscrQuality"));
-    hscrQuality->setRange(0, 100);
     hscrQuality->setPageStep(10);
-    hscrQuality->setValue(75);
     lblQuality = label(captureBox, QStringLiteral("lblQuality"), QStringLiteral("75"));
     lblQuality->setMinimumWidth(lblQuality->fontMetrics().horizontalAdvance(QStringLiteral("100")) + 4);
     auto *capture = new QGridLayout(captureBox);

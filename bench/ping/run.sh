@@ -9,6 +9,14 @@ rounds=${2:-3}
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_BENCH=ON >/dev/null
 cmake --build build-bench -j2 --target bench_ping >/dev/null
 
+command -v ping >/dev/null || { echo "ping: skipped, iputils-ping is not installed (bash scripts/deps.sh installs it)"; exit 0; }
+status=0
+build-bench/bench/ping/bench_ping 1 >/dev/null 2>&1 || status=$?
+if [ "$status" -eq 2 ]; then
+    echo "ping: skipped, no ICMP socket (needs root or net.ipv4.ping_group_range to include this user)"
+    exit 0
+fi
+
 median() { sort -n | awk '{a[NR]=$1} END {if (NR%2) print a[(NR+1)/2]; else print (a[NR/2]+a[NR/2+1])/2}'; }
 
 for round in $(seq "$rounds"); do

@@ -9,6 +9,9 @@ root="$(cd "$here/../.." && pwd)"
 build="${BUILD_DIR:-$root/build-bench}"
 runs="${RUNS:-50}"
 
+for peer in expect telnet; do
+    command -v "$peer" >/dev/null || { echo "telnet: skipped, $peer is not installed (bash scripts/deps.sh installs it)"; exit 0; }
+done
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_BENCH=ON -DQUILLON_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" -j2 --target bench_telnet quillon-routersim >/dev/null
 

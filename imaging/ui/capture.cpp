@@ -83,7 +83,7 @@ QString SaveCapture(const QImage &picture, int quality, QString *savedPath)
         if (jpeg.SaveFile(path) == cJpeg::Saved) {
             if (savedPath)
                 *savedPath = path;
-            return QLatin1String(kStatusSaved) + name;
+            return QLatin1String(kStatusSaved) + path;
         }
     } catch (const JpegError &e) {
         LogError(true, QString::number(int(e.code())), e.description(), QLatin1String(kModule), QStringLiteral("SaveCapture"));

@@ -13,11 +13,6 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-qint64 wholeNumber(const QString &text, qint64 low, qint64 high)
-{
-    return std::clamp<qint64>(roundHalfEven(std::clamp(Val(text), -1.0e12, 1.0e12)), low, high);
-}
-
 } // namespace
 
 PingTestHooks defaultPingTestHooks()
@@ -36,9 +31,9 @@ PingTestHooks defaultPingTestHooks()
 
 QString RunPingTest(const PingTestSettings &settings, const PingTestHooks &hooks)
 {
-    const qint64 count = wholeNumber(settings.count, -32768, 32767);
-    const qint32 timeout = qint32(wholeNumber(settings.timeout, 0, INT32_MAX));
-    const qint64 size = wholeNumber(settings.packetSize, 0, 32767);
+    const qint64 count = clampedWhole(settings.count, -32768, 32767);
+    const qint32 timeout = clampedWhole(settings.timeout, 0, INT32_MAX);
+    const qint64 size = clampedWhole(settings.packetSize, 0, 32767);
     const QByteArray payload(size, 'a');
 
     QString address = settings.target;

@@ -127,8 +127,10 @@ void MonitoringCycle::requestReading(bool stateChanged)
         reading->changed = m_pendingChange;
         m_pendingChange = false;
         m_readingWaiting = false;
-        return GetStatsScript(m_settings().login);
+        const RouterLogin login = m_settings().login;
+        return MissingLoginMessage(login).isEmpty() ? GetStatsScript(login) : QString();
     };
+    job.failureSentence = MissingLoginMessage({});
     job.done = [this, reading](const TelnetCommands &commands) { processReading(commands, reading->changed); };
     job.failed = [this, reading](const JobFailure &failure) {
         if (!reading->started) {

@@ -2,7 +2,7 @@
 
 #include "base/appinfo.h"
 #include "base/clock.h"
-#include "base/misc.h"
+#include "base/settingstable.h"
 #include "graphs/core/bitsfetch.h"
 #include "router/core/telnetcommands.h"
 #include "session/core/linestate.h"
@@ -69,7 +69,7 @@ RouterInfoFetch::StartResult RouterInfoFetch::start()
     if (m_running)
         return StartResult::AlreadyRunning;
     const SessionSettings settings = m_settings();
-    if (settings.login.user.isEmpty() || settings.login.password.isEmpty())
+    if (!MissingLoginMessage(settings.login).isEmpty())
         return StartResult::MissingLogin;
     m_report.clear();
     emit reportReset();
@@ -120,7 +120,7 @@ void RouterInfoFetch::fail(const JobFailure &failure)
 void RouterInfoFetch::finish()
 {
     QString analysis;
-    AnalyseBits(m_line.tones, analysis, 0, int(Val(m_settings().dsStartBit)));
+    AnalyseBits(m_line.tones, analysis, 0, wholeSetting(QStringLiteral("txtDSStart"), m_settings().dsStartBit));
     AnalysePsdsSNR(m_line.tones, analysis, 0);
     if (!analysis.isEmpty())
         addReportLine(analysis);

@@ -68,6 +68,7 @@ void RouterReboot::start()
     job.start = [this] { return beginScript(); };
     job.done = [this](const TelnetCommands &) { m_commandSent = true; };
     job.failed = [this](const JobFailure &failure) { onScriptFailed(failure); };
+    job.failureSentence = MissingLoginMessage({});
     m_session.enqueue(std::move(job));
 }
 
@@ -76,6 +77,8 @@ void RouterReboot::start()
 QString RouterReboot::beginScript()
 {
     const SessionSettings s = m_settings();
+    if (!MissingLoginMessage(s.login).isEmpty())
+        return {};
     m_watch.start(s.login.host, s.settleEnabled, s.settleTime);
     m_commandTime = Clock::now();
     // Nothing else may talk to the router until it is back or the watch ends.

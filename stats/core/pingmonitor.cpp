@@ -15,7 +15,7 @@ constexpr int DefaultIntervalSecs = 15;
 
 int wholeNumber(const QString &text, int low, int high)
 {
-    return int(std::clamp<qint64>(roundHalfEven(std::clamp(Val(text), -1.0e12, 1.0e12)), low, high));
+    return clampedWhole(text, low, high);
 }
 
 } // namespace

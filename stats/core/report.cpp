@@ -92,7 +92,7 @@ bool SaveReportAs(const QString &text, const QString &document, const QString &p
     if (writeWhole(path, text.toLatin1())) {
         Dialogs::message(Dialogs::Icon::Information, appTitle(),
                          QStringLiteral("The ") + document + QStringLiteral(" has been saved as: ")
-                             + QFileInfo(path).fileName());
+                             + QFileInfo(path).absoluteFilePath());
         return true;
     }
     Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),

@@ -21,6 +21,13 @@ QString waitLine(const QString &text)
 
 } // namespace
 
+QString MissingLoginMessage(const RouterLogin &login)
+{
+    if (!login.user.trimmed().isEmpty() && !login.password.trimmed().isEmpty())
+        return {};
+    return QStringLiteral("Please enter the router's user name and password on the Settings tab.");
+}
+
 QString QuoteEscape()
 {
     return QStringLiteral("\\\"");

@@ -13,6 +13,11 @@ struct RouterLogin
     QString password;
 };
 
+// Empty when the login has both a user name and a password; else the message
+// to show at once: the router's login prompt would wait for them until the
+// stall timer ends the script.
+QString MissingLoginMessage(const RouterLogin &login);
+
 // A file that never exists on the router: `cat path "no_where"` prints the
 // file and then an error line naming it, which tells the script the whole
 // file has arrived.

@@ -103,7 +103,9 @@ QString changeValue(frmMain &w, const SettingRow &row, int n)
     }
     // Addresses stay addresses: the auto-started monitor must not look a name up.
     QString value = text;
-    if (row.control == QLatin1String("txtPing"))
+    if (row.isWholeNumber())
+        value = QString::number(row.defaultValue.toInt() == row.maximum ? row.minimum : row.maximum);
+    else if (row.control == QLatin1String("txtPing"))
         value = QStringLiteral("127.0.0.3");
     else if (row.control == QLatin1String("txtRouter"))
         value = QStringLiteral("127.0.0.2");
@@ -215,24 +217,66 @@ private slots:
             QCOMPARE(ini.value(row.section, row.key), expected.value(row.section + '/' + row.key));
     }
 
-    void missingAndEmptyValuesTakeTheirFallbacks()
+    void unusableValuesTakeTheirDefaults_data()
     {
-        const QByteArray file = "[Options]\r\nRouter IP=10.0.0.138\r\nPing IP=8.8.4.4\r\n"
-                                "[Ping test]\r\nTarget=\r\nDNS=\r\n[Exchange]\r\nLoss rate=0\r\n";
-        Started s(file);
-        frmMain &w = s.w;
-        QCOMPARE(w.ui.txtPort->text(), QStringLiteral("23"));
-        QCOMPARE(w.LossRate, QStringLiteral("13.81"));
-        QCOMPARE(w.ui.lblLoss->Caption(), QStringLiteral("13.81"));
+        QTest::addColumn<QByteArray>("value"); // of every key that needs one; null: absent
+        QTest::newRow("absent") << QByteArray();
+        QTest::newRow("blank") << QByteArray("");
+        QTest::newRow("letters") << QByteArray("abc");
+        QTest::newRow("beyond int") << QByteArray("1e10");
+        QTest::newRow("huge negative") << QByteArray("-1e300");
+        QTest::newRow("not a number") << QByteArray("nan");
+        QTest::newRow("fraction") << QByteArray("2.5");
+        QTest::newRow("out of range") << QByteArray("99999");
+    }
+
+    void unusableValuesTakeTheirDefaults()
+    {
+        QFETCH(QByteArray, value);
+        test::TempAppDir dir;
+        ScriptedDialogs dialogs;
+        IniFile ini;
+        for (const SettingRow &row : settingsTable()) {
+            if (row.required && !value.isNull())
+                ini.setValue(row.section, row.key, QString::fromLatin1(value));
+        }
+        ini.setValue(QStringLiteral("Options"), QStringLiteral("Router IP"), QStringLiteral("10.0.0.138"));
+        ini.setValue(QStringLiteral("Ping test"), QStringLiteral("Target"), QString());
+        ini.setValue(QStringLiteral("Ping test"), QStringLiteral("DNS"), QString());
+        ini.setValue(QStringLiteral("Exchange"), QStringLiteral("Loss rate"), QStringLiteral("0"));
+        QVERIFY(ini.save(dir.file(QStringLiteral("settings.ini")), true));
+        frmMain w;
+        w.Form_Load();
+        QVERIFY(dialogs.shown.isEmpty());
+
+        for (const SettingRow &row : settingsTable()) {
+            if (!row.required)
+                continue;
+            const bool usable = !row.isWholeNumber() && !value.isEmpty();
+            QCOMPARE(controlValue(w, row), usable ? QString::fromLatin1(value) : row.defaultValue);
+        }
+        // Keys that may be empty keep the file's rule: absent reads blank or unticked.
         QVERIFY(!w.ui.chkStats->isChecked());
-        QCOMPARE(w.ui.txtIPToPing->text(), QStringLiteral("8.8.4.4"));
+        QVERIFY(!w.ui.chkSaveStats->isChecked());
+        QVERIFY(w.ui.txtActualDistance->text().isEmpty());
+        QVERIFY(w.ui.lblExchange->Caption().isEmpty());
+        QVERIFY(w.GraphTags[0].isEmpty());
+        QCOMPARE(w.ui.txtIPToPing->text(), w.ui.txtPing->text());
         QCOMPARE(w.ui.txtDNS->text(), QStringLiteral("10.0.0.138"));
-        QCOMPARE(w.ui.txtDSStart->text(), QStringLiteral("32"));
-        QCOMPARE(w.ui.txtID[0]->text(), QStringLiteral("ppp0"));
-        QCOMPARE(w.ui.txtID[3]->text(), QStringLiteral("usb0"));
-        QCOMPARE(w.ui.txtBWInt->text(), QStringLiteral("60"));
-        QVERIFY(w.ui.txtInterval->text().isEmpty()); // no default for the rest: the file decides
-        QVERIFY(s.dialogs.shown.isEmpty());
+        QCOMPARE(w.ui.lblLoss->Caption(), QStringLiteral("13.81"));
+
+        // What the user left unusable is not saved as it stands.
+        w.ui.txtPort->setText(QStringLiteral("abc"));
+        w.ui.txtUser->clear();
+        w.ui.txtInterval->setText(QStringLiteral("-5"));
+        QVERIFY(w.Form_QueryUnload(frmMain::UnloadMode::Program));
+        const IniFile saved = IniFile::load(dir.file(QStringLiteral("settings.ini")));
+        for (const SettingRow &row : settingsTable()) {
+            const QString text = saved.value(row.section, row.key);
+            QVERIFY2(isValidSetting(row, text), qPrintable(row.key + QLatin1Char('=') + text));
+        }
+        QCOMPARE(saved.value(QStringLiteral("Options"), QStringLiteral("Telnet Port")), QStringLiteral("23"));
+        QCOMPARE(saved.value(QStringLiteral("Options"), QStringLiteral("Router Username")), QStringLiteral("root"));
     }
 
     void garbageFileLoadsWhatItCan()
@@ -247,7 +291,7 @@ private slots:
         frmMain &w = s.w;
         QVERIFY(w.ui.txtRouter->text() == QLatin1String("10.0.0.2") || w.ui.txtRouter->text() == QLatin1String("10.0.0.3"));
         QCOMPARE(w.ui.txtPing->text(), QString(IniFile::MaxValueLength, 'x'));
-        QVERIFY(!w.ui.chkStats->isChecked());
+        QVERIFY(w.ui.chkStats->isChecked()); // any number but 0 ticks
         QCOMPARE(w.ui.txtStats->text(), QStringLiteral("7"));
         QVERIFY(!w.ui.lblLoss->Caption().isEmpty());
         QVERIFY(w.Form_QueryUnload(frmMain::UnloadMode::Program));

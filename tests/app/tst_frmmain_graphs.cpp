@@ -291,7 +291,7 @@ private slots:
         QVERIFY(!buttonEnabled);
         QVERIFY(w->ui.cmdCapture->isEnabled());
         const QString name = QStringLiteral("Screen_20260304_050607.jpg");
-        QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image saved as ") + name);
+        QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image saved as ") + dir.file(name));
 
         const QByteArray first = dir.read(name);
         QImage decoded;
@@ -305,7 +305,7 @@ private slots:
         QCOMPARE(dir.read(name), first);
         clock.advanceSecs(1);
         emit w->ui.cmdCapture->Click();
-        QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image saved as Screen_20260304_050608.jpg"));
+        QCOMPARE(w->ui.lblStatus->text(), QStringLiteral("Image saved as ") + dir.file(QStringLiteral("Screen_20260304_050608.jpg")));
         QVERIFY(QFile::exists(dir.file(QStringLiteral("Screen_20260304_050608.jpg"))));
         QVERIFY(dialogs.shown.isEmpty());
         w->Form_QueryUnload(frmMain::UnloadMode::Program);
@@ -338,7 +338,7 @@ private slots:
         QVERIFY(!buttonEnabled);
         QVERIFY(capture->isEnabled());
         const QString name = QStringLiteral("Screen_20261231_235958.jpg");
-        QCOMPARE(status->text(), QStringLiteral("Image saved as ") + name);
+        QCOMPARE(status->text(), QStringLiteral("Image saved as ") + dir.file(name));
         QCOMPARE(w->ui.lblStatus->text(), mainStatus);
         QImageReader reader(dir.file(name), "JPEG");
         const QImage decoded = reader.read();

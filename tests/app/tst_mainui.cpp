@@ -389,6 +389,48 @@ private slots:
         QCOMPARE(m_ui.txtData->toPlainText().split(QLatin1Char('\n')).size(), 13);
     }
 
+    void numberBoxesTakeOnlyDigitsInRange_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const SettingRow &row : settingsTable()) {
+            if (row.isWholeNumber() && row.kind == SettingKind::Text)
+                QTest::newRow(qPrintable(row.control)) << row.control;
+        }
+    }
+
+    void numberBoxesTakeOnlyDigitsInRange()
+    {
+        QFETCH(QString, name);
+        const SettingRow &row = *findSettingOfControl(name);
+        auto *box = m_window.findChild<QLineEdit *>(name);
+        QVERIFY(box);
+        QCOMPARE(box->text(), row.defaultValue);
+        const QString largest = QString::number(row.maximum);
+
+        box->clear();
+        QTest::keyClicks(box, QStringLiteral("abc-+. e"));
+        QCOMPARE(box->text(), QString());
+        QTest::keyClicks(box, largest + QStringLiteral("9x"));
+        QCOMPARE(box->text(), largest);
+        QVERIFY(box->hasAcceptableInput());
+
+        // Left blank or out of range: the default comes back when editing ends.
+        box->clear();
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(box->text(), row.defaultValue);
+        for (const int outside : {row.minimum - 1, row.maximum + 1}) {
+            const QString typed = QString::number(outside);
+            if (outside < 0 || typed.size() > largest.size())
+                continue;
+            box->clear();
+            QTest::keyClicks(box, typed);
+            QCOMPARE(box->text(), typed);
+            QTest::keyClick(box, Qt::Key_Return);
+            QCOMPARE(box->text(), row.defaultValue);
+        }
+        box->setText(row.defaultValue);
+    }
+
     void trayMenuAndTimers()
     {
         QCOMPARE(m_ui.mnSysTray->objectName(), QStringLiteral("mnSysTray"));

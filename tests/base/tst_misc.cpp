@@ -69,6 +69,35 @@ private slots:
         QCOMPARE(Val(text), value);
     }
 
+    void clampedWholeNeverLeavesItsRange_data()
+    {
+        constexpr int low = std::numeric_limits<int>::min();
+        constexpr int high = std::numeric_limits<int>::max();
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("narrow"); // in -5..1000
+        QTest::addColumn<int>("wide");   // in the whole int range
+        QTest::newRow("plain") << s("300") << 300 << 300;
+        QTest::newRow("half to even") << s("2.5") << 2 << 2;
+        QTest::newRow("half up to even") << s("3.5") << 4 << 4;
+        QTest::newRow("leading number") << s("15 s") << 15 << 15;
+        QTest::newRow("garbage") << s("abc") << 0 << 0;
+        QTest::newRow("empty") << QString() << 0 << 0;
+        QTest::newRow("nan") << s("nan") << 0 << 0;
+        QTest::newRow("below") << s("-6") << -5 << -6;
+        QTest::newRow("beyond int") << s("1e10") << 1000 << high;
+        QTest::newRow("beyond int64") << s("1e300") << 1000 << high;
+        QTest::newRow("huge negative") << s("-1e300") << -5 << low;
+        QTest::newRow("hex") << s("&H7FFFFFFF") << 1000 << high;
+    }
+    void clampedWholeNeverLeavesItsRange()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, narrow);
+        QFETCH(int, wide);
+        QCOMPARE(clampedWhole(text, -5, 1000), narrow);
+        QCOMPARE(clampedWhole(text, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()), wide);
+    }
+
     void fieldCutsAtEveryDelimiter()
     {
         QCOMPARE(Field(s("a,,b"), s(","), 1), s("a"));

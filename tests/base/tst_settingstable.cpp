@@ -28,7 +28,6 @@ private slots:
     void tableIsCompleteAndInOrder()
     {
         const QList<SettingRow> &t = settingsTable();
-        QCOMPARE(t.size(), 48);
         QStringList sections;
         QSet<QString> keys;
         QSet<QString> controls;
@@ -37,18 +36,47 @@ private slots:
                 sections << r.section;
             keys.insert(r.section + QLatin1Char('/') + r.key.toLower());
             controls.insert(r.control);
+            QCOMPARE(findSettingOfControl(r.control), &r);
             if (r.kind == SettingKind::Check)
                 QVERIFY2(r.defaultValue == s("0") || r.defaultValue == s("1"), qPrintable(r.key));
+            // A default the program cannot work with would be put back forever.
+            QVERIFY2(isValidSetting(r, r.defaultValue), qPrintable(r.key));
+            QVERIFY2(!r.isWholeNumber() || r.required, qPrintable(r.key));
         }
         QCOMPARE(sections, (QStringList{s("Options"), s("Ping test"), s("Exchange"), s("Tweaks"), s("Graphs"), s("Bandwidth")}));
         QCOMPARE(keys.size(), t.size());
         QCOMPARE(controls.size(), t.size());
-
-        const SettingRow *loss = findSetting(s("exchange"), s("LOSS RATE"));
-        QVERIFY(loss);
-        QCOMPARE(loss->kind, SettingKind::Special);
-        QCOMPARE(loss->defaultValue, s("13.81"));
+        QCOMPARE(findSetting(s("exchange"), s("LOSS RATE"))->defaultValue, s("13.81"));
         QVERIFY(!findSetting(s("Options"), s("Nope")));
+        QVERIFY(!findSettingOfControl(s("txtNope")));
+    }
+
+    void valuesTheProgramCannotUseGiveTheDefault_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("valid");
+        const auto rows = [](const char *key, std::initializer_list<std::pair<const char *, bool>> cases) {
+            for (const auto &[value, valid] : cases)
+                QTest::addRow("%s=%s", key, value) << s(key) << s(value) << valid;
+        };
+        rows("Telnet Port", {{"23", true}, {"023", true}, {"1", true}, {"65535", true}, {"", false}, {" ", false},
+                             {"0", false}, {"65536", false}, {"abc", false}, {"23abc", false}, {"-1", false},
+                             {"+23", false}, {" 23", false}, {"2.5", false}, {"1e10", false}, {"99999999999", false}});
+        rows("Ping Interval", {{"0", true}, {"86400", true}, {"86401", false}});
+        rows("Router Username", {{"admin", true}, {"a b", true}, {"", false}, {" \t", false}});
+        rows("Router IP", {{"", true}, {"anything", true}});
+    }
+
+    void valuesTheProgramCannotUseGiveTheDefault()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(bool, valid);
+        const SettingRow *row = findSetting(s("Options"), key);
+        QVERIFY(row);
+        QCOMPARE(isValidSetting(*row, value), valid);
+        QCOMPARE(validSetting(*row, value), valid ? value : row->defaultValue);
     }
 
     void everyKeySurvivesARoundTrip()

@@ -50,7 +50,7 @@ private slots:
         QVERIFY(SaveReport(QStringLiteral("line1\r\nline2"), QStringLiteral("SystemLog")));
         QVERIFY(SaveReport(QStringLiteral("second"), QStringLiteral("SystemLog")));
         QCOMPARE(dir.read(QStringLiteral("20081028_140509_SystemLog.txt")), QByteArray("second"));
-        QCOMPARE(dialogs.shown.last().text, QStringLiteral("The SystemLog has been saved as: 20081028_140509_SystemLog.txt"));
+        QCOMPARE(dialogs.shown.last().text, QStringLiteral("The SystemLog has been saved as: ") + dir.file(QStringLiteral("20081028_140509_SystemLog.txt")));
 
         QVERIFY(!SaveReportAs(QStringLiteral("x"), QStringLiteral("Report"), dir.file(QStringLiteral("missing/dir/r.txt"))));
         QCOMPARE(dialogs.shown.last().text, QStringLiteral("Could not save the Report file."));

@@ -49,6 +49,30 @@ private slots:
         QCOMPARE(reboot.at(6), QStringLiteral("DELAY 5"));
         QCOMPARE(reboot.at(7), QStringLiteral("SEND \"reboot\\n\""));
     }
+
+    void aMissingLoginIsNamedBeforeAnyScript_data()
+    {
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<bool>("missing");
+        QTest::newRow("both") << "root" << "admin" << false;
+        QTest::newRow("no user") << "" << "admin" << true;
+        QTest::newRow("blank user") << " \t" << "admin" << true;
+        QTest::newRow("no password") << "root" << "" << true;
+        QTest::newRow("neither") << "" << "" << true;
+    }
+
+    void aMissingLoginIsNamedBeforeAnyScript()
+    {
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(bool, missing);
+        RouterLogin l = login();
+        l.user = user;
+        l.password = password;
+        QCOMPARE(MissingLoginMessage(l),
+                 missing ? QStringLiteral("Please enter the router's user name and password on the Settings tab.") : QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRouterScripts)

@@ -59,6 +59,11 @@ QByteArray readData(const QString &relative)
     return f.readAll();
 }
 
+QString sourcePath(const QString &relative)
+{
+    return QStringLiteral(QUILLON_TEST_DATA "/../../") + relative;
+}
+
 QString binPath(const QString &relative)
 {
     return QStringLiteral(QUILLON_BIN_DIR "/") + relative;

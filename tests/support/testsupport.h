@@ -36,6 +36,8 @@ private:
 // tests/data/<relative>
 QString dataPath(const QString &relative);
 QByteArray readData(const QString &relative);
+// A file of the source tree (scripts, ...): <source>/<relative>
+QString sourcePath(const QString &relative);
 // A file built into the build tree (tools, helpers): <build>/<relative>
 QString binPath(const QString &relative);
 
