@@ -48,6 +48,7 @@ QList<SettingRow> buildTable()
         row("Ping test", "Resolve IPs", "chkResolve", K::Check, unticked),
         row("Ping test", "Use router", "chkUseRouter", K::Check, ticked),
         row("Ping test", "Standard DNS", "chkStandardDNS", K::Check, unticked),
+        row("Ping test", "Maximum hops", "MaxHops", K::Special, "30"),
         row("Exchange", "Real distance", "txtActualDistance", K::Text),
         row("Exchange", "Loss rate", "LossRate", K::Special, "13.81"),
         row("Exchange", "OLO", "lblExchange", K::Label),

@@ -79,6 +79,7 @@ frmMain::frmMain(QWidget *parent)
     auto *bandwidth = replacePlaceholder(ui.mcBandwidth, new MetalChart);
     applyChartPreset(*bandwidth, ChartInstance::mcBandwidth);
     connectControls();
+    setupTraceRoute();
 }
 
 frmMain::~frmMain()

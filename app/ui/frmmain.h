@@ -21,7 +21,9 @@ class QSystemTrayIcon;
 namespace quillon {
 
 class MetalChart;
+class OrbDNS;
 class OrbTelnet;
+class TraceRoute;
 class TelnetCommands;
 class frmGraphs;
 struct RouterLogin;
@@ -96,6 +98,7 @@ public:
     float TicksPerMinute = 0;
     QString TrayTip;
     QString LossRate;
+    QString MaxHops = QStringLiteral("30"); // trace route hop limit
     QString RouterType;
     QString BWTickedGraphs;
     std::array<QString, 8> GraphNames;
@@ -129,6 +132,10 @@ public:
     void cmdShowGraphs_Click();
     void cmdPingTest_Click();
     void cmdAbort_Click();
+    void cmdTracert_Click();
+    void chkResolve_Click();
+    void chkStandardDNS_Click();
+    void ShowTraceResult(const QString &report);
     void imgLogo_Click();
     void lblCredit_Click();
     void chkSettle_Click();
@@ -159,6 +166,7 @@ protected:
 
 private:
     void connectControls();
+    void setupTraceRoute();
     void setStatus(const QString &text);
     void runScript(int job, const QString &script, bool waitForReboot = false);
     RouterLogin routerLogin() const;
@@ -184,7 +192,10 @@ private:
     bool m_exiting = false;
     bool m_unloaded = false;
     bool m_rebooting = false;
-    bool m_pingTestRunning = false;
+    bool m_pingTestRunning = false; // a ping test or trace route owns the options
+    OrbDNS *m_dns = nullptr;
+    TraceRoute *m_trace = nullptr;
+    bool m_traceErrorShown = false;
 };
 
 } // namespace quillon

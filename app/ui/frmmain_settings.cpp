@@ -82,6 +82,8 @@ void frmMain::LoadIniSettings()
             case SettingKind::Special:
                 if (row.control == QLatin1String("LossRate"))
                     LossRate = value;
+                else if (row.control == QLatin1String("MaxHops"))
+                    MaxHops = value;
                 else
                     BWTickedGraphs = value;
                 break;
@@ -97,6 +99,8 @@ void frmMain::ApplyDefaults()
         ui.txtPort->setText(QStringLiteral("23"));
     if (Val(LossRate) == 0)
         LossRate = QStringLiteral("13.81");
+    if (Val(MaxHops) < 1)
+        MaxHops = QStringLiteral("30");
     ui.lblLoss->setText(LossRate);
     if (ui.txtDSStart->text().isEmpty())
         ui.txtDSStart->setText(QStringLiteral("32"));
@@ -134,7 +138,9 @@ bool frmMain::SaveIniFile()
             break;
         }
         case SettingKind::Special:
-            value = row.control == QLatin1String("LossRate") ? LossRate : BWTickedGraphs;
+            value = row.control == QLatin1String("LossRate") ? LossRate
+                : row.control == QLatin1String("MaxHops")    ? MaxHops
+                                                             : BWTickedGraphs;
             break;
         }
         ini.setValue(row.section, row.key, value);

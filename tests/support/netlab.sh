@@ -83,7 +83,18 @@ delay)
 unreachable)
     hop=${3:?hop} net=${4:?net}
     hops=$(ip netns list | grep -c "^$prefix-r" || true); hops=$((hops + 1))
-    in_ns "$(ns_of "$prefix" "$hop" "$hops")" ip route add unreachable "$net"
+    ns=$(ns_of "$prefix" "$hop" "$hops")
+    # A reject rule rather than an unreachable route: the kernel rate-limits
+    # the errors of such a route per sender whatever icmp_ratelimit says.
+    if command -v nft >/dev/null; then
+        in_ns "$ns" nft -f - <<EOF
+table inet refuse {
+    chain relay { type filter hook forward priority 0; ip daddr $net reject with icmp type host-unreachable; }
+}
+EOF
+    else
+        in_ns "$ns" iptables -A FORWARD -d "$net" -j REJECT --reject-with icmp-host-unreachable
+    fi
     ;;
 single)
     ip netns add "$prefix-d"
