@@ -5,6 +5,9 @@
 #include "netdiag/core/orbdns.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QRandomGenerator>
 #include <QEventLoop>
 #include <QHostAddress>
 #include <QHostInfo>
@@ -20,6 +23,8 @@ constexpr int MinPacket = 32;
 constexpr int MaxPacket = 128;
 constexpr int SlowestShownMs = 1200;
 constexpr int AbortPollMs = 20;
+// The longest wait for an answer before pending events run again.
+constexpr int WaitSliceMs = 2;
 
 void letEventsRun()
 {
@@ -128,9 +133,8 @@ void TraceRoute::start(const TraceOptions &options, const TraceHooks &hooks)
     m_options = options;
     m_options.maxHops = std::clamp(m_options.maxHops, 1, 255);
     m_options.probesPerHop = std::max(1, m_options.probesPerHop);
+    m_options.probeWindow = std::max(1, m_options.probeWindow);
     m_hooks = hooks;
-    if (!m_hooks.echo)
-        m_hooks.echo = [](const PingRequest &r, const std::function<bool()> &c) { return Ping(r, c); };
     if (!m_hooks.resolveTarget)
         m_hooks.resolveTarget = GetIPFromHostName;
     m_nodes.clear();
@@ -155,45 +159,112 @@ void TraceRoute::start(const TraceOptions &options, const TraceHooks &hooks)
 
 void TraceRoute::runHops(quint32 destination, const QString &destinationText)
 {
+    if (!m_hooks.send) {
+        m_socket = std::make_unique<ProbeSocket>();
+        m_hooks.open = [this] { return m_socket->open(); };
+        m_hooks.send = [this](quint32 d, int ttl, quint16 seq, const QByteArray &p) { return m_socket->send(d, ttl, seq, p); };
+        m_hooks.receive = [this](int ms) { return m_socket->receive(ms); };
+    }
+    if (m_hooks.open && !m_hooks.open()) {
+        end(TraceOutcome::Failed, QStringLiteral("Unable to Open an Icmp File Handle"));
+        return;
+    }
+    struct Hop
+    {
+        int sent{0};
+        int expired{0};
+        qint64 nextSendMs{0};
+        ProbeAnswer answer;
+        bool answered{false};
+    };
+    struct Outstanding
+    {
+        int ttl;
+        qint64 deadlineMs;
+    };
     const QByteArray payload(TracePacketSize(m_options.packetSize), 'a');
+    const int probes = m_options.probesPerHop;
+    QList<Hop> hops(m_options.maxHops + 1);
+    QHash<quint16, Outstanding> outstanding;
+    quint16 seq = quint16(QRandomGenerator::global()->generate());
+    int last = m_options.maxHops; // the destination's hop once known
+    int recorded = 0;
     QString lastAddress;
-    for (int ttl = 1; ttl <= m_options.maxHops; ++ttl) {
-        PingReply reply;
-        bool answered = false;
-        for (int probe = 0; probe < m_options.probesPerHop && !answered; ++probe) {
-            reply = m_hooks.echo({destinationText, m_options.probeTimeoutMs, payload, ttl}, [this] { return aborted(); });
-            if (reply.status == PingStatus::NoSocket) {
-                end(TraceOutcome::Failed, QStringLiteral("Unable to Open an Icmp File Handle"));
-                return;
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        // Hops are reported in order, each once every probe of it is settled.
+        while (recorded < last && (hops[recorded + 1].answered || hops[recorded + 1].expired >= probes)) {
+            const Hop &h = hops[++recorded];
+            if (h.answered) {
+                lastAddress = h.answer.from;
+                AppendTracertResult(recorded, h.answer.rttMicros / 1000, h.answer.from);
+            } else {
+                RouteNode silent;
+                silent.Hop = qint16(recorded);
+                silent.TimedOut = true;
+                m_nodes.append(silent);
+                emit hopRecorded(silent);
             }
-            if (reply.status == PingStatus::BadAddress || reply.status == PingStatus::SendFailed) {
-                end(TraceOutcome::Failed, QStringLiteral("Unable to send to ") + destinationText + QLatin1Char('.'));
-                return;
-            }
-            answered = reply.status == PingStatus::Success || reply.status == PingStatus::TimeExceeded
-                || reply.status == PingStatus::Unreachable;
-            letEventsRun();
-            if (aborted()) {
-                end(TraceOutcome::Aborted, {});
-                return;
-            }
+            setStatus(QStringLiteral("Node: ") + lastAddress);
         }
-        if (answered) {
-            lastAddress = reply.from;
-            AppendTracertResult(ttl, reply.rttMs, reply.from);
-        } else {
-            RouteNode silent;
-            silent.Hop = qint16(ttl);
-            silent.TimedOut = true;
-            m_nodes.append(silent);
-            emit hopRecorded(silent);
-        }
-        setStatus(QStringLiteral("Node: ") + lastAddress);
-        if (answered
-            && (reply.status != PingStatus::TimeExceeded || DottedToAddress(reply.from) == std::optional(destination)))
+        if (recorded >= last)
             break;
+
+        qint64 now = clock.elapsed();
+        qint64 nextEvent = now + m_options.probeTimeoutMs;
+        const int high = std::min(last, recorded + m_options.probeWindow);
+        for (int ttl = recorded + 1; ttl <= high; ++ttl) {
+            Hop &h = hops[ttl];
+            if (h.answered || h.sent >= probes)
+                continue;
+            if (now >= h.nextSendMs) {
+                ++seq;
+                if (!m_hooks.send(destination, ttl, seq, payload)) {
+                    end(TraceOutcome::Failed, QStringLiteral("Unable to send to ") + destinationText + QLatin1Char('.'));
+                    return;
+                }
+                outstanding.insert(seq, {ttl, now + m_options.probeTimeoutMs});
+                ++h.sent;
+                h.nextSendMs = now + m_options.probeSpacingMs;
+            }
+            if (h.sent < probes)
+                nextEvent = std::min(nextEvent, h.nextSendMs);
+        }
+        for (auto it = outstanding.begin(); it != outstanding.end();) {
+            if (it->deadlineMs <= now) {
+                ++hops[it->ttl].expired;
+                it = outstanding.erase(it);
+            } else {
+                nextEvent = std::min(nextEvent, it->deadlineMs);
+                ++it;
+            }
+        }
+
+        const int wait = int(std::clamp<qint64>(nextEvent - now, 0, WaitSliceMs));
+        const QList<ProbeAnswer> answers = m_hooks.receive ? m_hooks.receive(wait) : QList<ProbeAnswer>();
+        for (const ProbeAnswer &a : answers) {
+            const auto it = outstanding.constFind(a.seq);
+            if (it == outstanding.constEnd())
+                continue; // too late, or not ours
+            const int ttl = it->ttl;
+            outstanding.erase(it);
+            Hop &h = hops[ttl];
+            if (h.answered || ttl > last)
+                continue;
+            h.answered = true;
+            h.answer = a;
+            if (a.status != PingStatus::TimeExceeded || DottedToAddress(a.from) == std::optional(destination))
+                last = ttl;
+        }
+        letEventsRun();
+        if (aborted()) {
+            end(TraceOutcome::Aborted, {});
+            return;
+        }
     }
 
+    m_socket.reset();
     m_traceText = QStringLiteral("Tracing route to ") + m_options.target.trimmed() + QLatin1Char(':') + CrLf + CrLf;
     if (m_options.resolve && !m_options.standardDns) {
         setStatus(QStringLiteral("Using custom DNS lookup"));
@@ -311,6 +382,7 @@ void TraceRoute::FinishTraceRoute()
 
 void TraceRoute::end(TraceOutcome outcome, const QString &text)
 {
+    m_socket.reset();
     m_abortPoll.stop();
     m_dnsBusy = false;
     m_running = false;

@@ -1,6 +1,7 @@
 #pragma once
 
-// The trace route: ICMP echoes with a rising time-to-live, one line per hop,
+// The trace route: ICMP echoes with a rising time-to-live (several hops in
+// flight at once), one line per hop,
 // and optionally a host name per hop from the system's resolver or from an
 // OrbDNS lookup chain.
 //
@@ -9,6 +10,7 @@
 // event loop until finished() carries the report or the failure message.
 
 #include "netdiag/core/ping.h"
+#include "netdiag/core/probesocket.h"
 
 #include <QList>
 #include <QObject>
@@ -17,6 +19,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace quillon {
@@ -41,16 +44,20 @@ struct TraceOptions
     QString dnsServer;      // for OrbDNS: address, name, either with ":port"
     QString routerAddress;  // this hop is looked up at itself; empty: never
     int maxHops{30};
-    int probesPerHop{3};
+    int probesPerHop{3};    // a hop is silent when this many probes got no answer
     int probeTimeoutMs{2400};
+    int probeSpacingMs{10}; // between the probes of one hop while none is answered
+    int probeWindow{16};    // hops probed at the same time
     int lookupTimeoutMs{3000};
     int lookupRetries{1};
 };
 
 struct TraceHooks
 {
-    // default Ping; the second argument is the abort check
-    std::function<PingReply(const PingRequest &, const std::function<bool()> &)> echo;
+    // The ICMP transport; a ProbeSocket when `send` is not set.
+    std::function<bool()> open;
+    std::function<bool(quint32 destination, int ttl, quint16 seq, const QByteArray &payload)> send;
+    std::function<QList<ProbeAnswer>(int waitMs)> receive;
     std::function<QString(const QString &)> resolveTarget; // default GetIPFromHostName
     std::function<bool()> abortRequested;                  // default never
 };
@@ -104,6 +111,7 @@ private:
     void pollAbort();
 
     QPointer<OrbDNS> m_dns;
+    std::unique_ptr<ProbeSocket> m_socket;
     TraceOptions m_options;
     TraceHooks m_hooks;
     QList<RouteNode> m_nodes;

@@ -9,6 +9,7 @@
 using namespace quillon;
 
 Q_DECLARE_METATYPE(quillon::PingReply)
+Q_DECLARE_METATYPE(quillon::ProbeAnswer)
 
 namespace {
 
@@ -54,18 +55,33 @@ QStringList peerHops(const QString &output, const QRegularExpression &line)
     return hops;
 }
 
-// One scripted answer per probe, in order.
+// Answers each probe from a script per time-to-live, one outcome per probe
+// in order; TimedOut is no answer.
+using Script = QMap<int, QList<PingReply>>;
+
 struct Scripted
 {
-    QList<PingReply> replies;
-    QList<PingRequest> asked;
+    Script script;
+    bool canOpen{true};
+    bool canSend{true};
+    QList<int> ttls;
+    QList<QByteArray> payloads;
+    QList<quint32> destinations;
+    QList<ProbeAnswer> queued;
     TraceHooks hooks()
     {
         TraceHooks h;
-        h.echo = [this](const PingRequest &r, const std::function<bool()> &) {
-            asked << r;
-            return replies.isEmpty() ? PingReply{PingStatus::TimedOut, 0, 0, {}} : replies.takeFirst();
+        h.open = [this] { return canOpen; };
+        h.send = [this](quint32 d, int ttl, quint16 seq, const QByteArray &p) {
+            ttls << ttl;
+            payloads << p;
+            destinations << d;
+            const PingReply r = script[ttl].isEmpty() ? PingReply{} : script[ttl].takeFirst();
+            if (r.status != PingStatus::TimedOut)
+                queued.append({seq, r.status, r.from, r.rttMicros});
+            return canSend;
         };
+        h.receive = [this](int) { return std::exchange(queued, {}); };
         h.resolveTarget = [](const QString &) { return QString(); };
         return h;
     }
@@ -154,29 +170,32 @@ private slots:
     void scriptedHops_data()
     {
         using S = PingStatus;
+        const PingReply none{};
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("size");
         QTest::addColumn<int>("maxHops");
-        QTest::addColumn<QList<PingReply>>("replies");
+        QTest::addColumn<Script>("script");
         QTest::addColumn<QString>("lines");
         QTest::addColumn<int>("payload");
         QTest::newRow("times, destination by its number")
             << QStringLiteral("010.0.0.3") << QStringLiteral("10") << 30
-            << QList<PingReply>{hop(S::TimeExceeded, 5, "192.168.1.1"), hop(S::TimeExceeded, 1200, "10.1.2.3"),
-                                hop(S::TimeExceeded, 1201, "10.0.0.3"), hop(S::TimeExceeded, 1, "10.9.9.9")}
+            << Script{{1, {hop(S::TimeExceeded, 5, "192.168.1.1")}}, {2, {hop(S::TimeExceeded, 1200, "10.1.2.3")}},
+                      {3, {hop(S::TimeExceeded, 1201, "10.0.0.3")}}, {4, {hop(S::TimeExceeded, 1, "10.9.9.9")}}}
             << QStringLiteral("1\t<10 ms\t192.168.1.1|2\t1200 ms\t10.1.2.3|3\t*\t10.0.0.3") << 32;
         QTest::newRow("three unanswered probes, then the echo reply")
             << QStringLiteral("10.0.0.9") << QStringLiteral("500") << 30
-            << QList<PingReply>{hop(S::TimeExceeded, 10, "10.0.0.1"), hop(S::TimedOut, 0, ""), hop(S::TimedOut, 0, ""),
-                                hop(S::TimedOut, 0, ""), hop(S::TimedOut, 0, ""), hop(S::Success, 12, "10.0.0.9")}
+            << Script{{1, {hop(S::TimeExceeded, 10, "10.0.0.1")}}, {2, {none, none, none, hop(S::TimeExceeded, 1, "10.0.0.2")}},
+                      {3, {none, hop(S::Success, 12, "10.0.0.9")}}}
             << QStringLiteral("1\t10 ms\t10.0.0.1|2\t*\tRequest timed out.|3\t12 ms\t10.0.0.9") << 128;
         QTest::newRow("answer on the second probe; unreachable ends the trace")
             << QStringLiteral("10.0.0.9") << QStringLiteral("1e300") << 30
-            << QList<PingReply>{hop(S::TimedOut, 0, ""), hop(S::TimeExceeded, 3, "10.0.0.1"), hop(S::Unreachable, 4, "10.0.0.2")}
+            << Script{{1, {none, hop(S::TimeExceeded, 3, "10.0.0.1")}}, {2, {hop(S::Unreachable, 4, "10.0.0.2")}},
+                      {3, {hop(S::Success, 4, "10.0.0.9")}}}
             << QStringLiteral("1\t<10 ms\t10.0.0.1|2\t<10 ms\t10.0.0.2") << 128;
         QTest::newRow("hop limit")
             << QStringLiteral("10.0.0.9") << QStringLiteral("-4") << 2
-            << QList<PingReply>{hop(S::TimeExceeded, 3, "10.0.0.1"), hop(S::TimeExceeded, 3, "10.0.0.2"), hop(S::TimeExceeded, 3, "10.0.0.3")}
+            << Script{{1, {hop(S::TimeExceeded, 3, "10.0.0.1")}}, {2, {hop(S::TimeExceeded, 3, "10.0.0.2")}},
+                      {3, {hop(S::TimeExceeded, 3, "10.0.0.3")}}}
             << QStringLiteral("1\t<10 ms\t10.0.0.1|2\t<10 ms\t10.0.0.2") << 32;
     }
 
@@ -185,15 +204,17 @@ private slots:
         QFETCH(QString, target);
         QFETCH(QString, size);
         QFETCH(int, maxHops);
-        QFETCH(QList<PingReply>, replies);
+        QFETCH(Script, script);
         QFETCH(QString, lines);
         QFETCH(int, payload);
-        Scripted s{replies, {}};
+        Scripted s;
+        s.script = script;
         TraceRoute t;
         TraceOptions o;
         o.target = target;
         o.packetSize = size;
         o.maxHops = maxHops;
+        o.probeTimeoutMs = 50;
         QSignalSpy hops(&t, &TraceRoute::hopRecorded);
         const Finished f = runTrace(t, o, s.hooks());
         QCOMPARE(f.outcome, TraceOutcome::Complete);
@@ -201,12 +222,13 @@ private slots:
                              + QString(lines).replace(QLatin1Char('|'), QStringLiteral("\r\n"))
                              + QStringLiteral("\r\n\r\nTrace route complete"));
         QCOMPARE(hops.size(), lines.count(QLatin1Char('|')) + 1);
-        QVERIFY(!s.asked.isEmpty());
-        for (const PingRequest &r : s.asked) {
-            QCOMPARE(r.address, DottedToAddress(target) ? QHostAddress(*DottedToAddress(target)).toString() : target);
-            QCOMPARE(r.payload.size(), payload);
-            QCOMPARE(r.timeoutMs, 2400);
+        QVERIFY(!s.ttls.isEmpty());
+        QVERIFY(*std::max_element(s.ttls.begin(), s.ttls.end()) <= maxHops);
+        for (int i = 0; i < s.ttls.size(); ++i) {
+            QCOMPARE(s.destinations[i], *DottedToAddress(target));
+            QCOMPARE(s.payloads[i].size(), payload);
         }
+        QCOMPARE(s.ttls.count(2), lines.contains(QLatin1String("Request timed out.")) ? 3 : 1);
     }
 
     void endsEarly_data()
@@ -215,13 +237,14 @@ private slots:
         QTest::addColumn<int>("outcome");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("probes");
-        QTest::newRow("empty") << QString() << int(TraceOutcome::Failed) << QStringLiteral("Please enter the address to trace the route to.") << 0;
-        QTest::newRow("out of range") << QStringLiteral("999.1.1.1") << int(TraceOutcome::Failed)
+        const int failed = int(TraceOutcome::Failed);
+        QTest::newRow("empty") << QString() << failed << QStringLiteral("Please enter the address to trace the route to.") << 0;
+        QTest::newRow("out of range") << QStringLiteral("999.1.1.1") << failed
                                       << QStringLiteral("Unable to find the address of 999.1.1.1.") << 0;
-        QTest::newRow("unknown name") << QStringLiteral("no.such.host") << int(TraceOutcome::Failed)
+        QTest::newRow("unknown name") << QStringLiteral("no.such.host") << failed
                                       << QStringLiteral("Unable to find the address of no.such.host.") << 0;
-        QTest::newRow("no ICMP socket") << QStringLiteral("10.0.0.1") << int(TraceOutcome::Failed)
-                                        << QStringLiteral("Unable to Open an Icmp File Handle") << 1;
+        QTest::newRow("no ICMP socket") << QStringLiteral("10.0.0.1") << failed << QStringLiteral("Unable to Open an Icmp File Handle") << 0;
+        QTest::newRow("send refused") << QStringLiteral("10.0.0.2") << failed << QStringLiteral("Unable to send to 10.0.0.2.") << 1;
         QTest::newRow("aborted in the hop loop") << QStringLiteral("10.0.0.1") << int(TraceOutcome::Aborted) << QString() << 2;
     }
 
@@ -232,17 +255,18 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, probes);
         Scripted s;
-        if (outcome == int(TraceOutcome::Failed))
-            s.replies = {PingReply{PingStatus::NoSocket, 0, 0, {}}};
+        s.canOpen = !message.contains(QLatin1String("Icmp"));
+        s.canSend = !message.contains(QLatin1String("send"));
         TraceHooks hooks = s.hooks();
-        hooks.abortRequested = [&s] { return s.asked.size() >= 2; };
+        hooks.abortRequested = [&s] { return s.ttls.size() >= 2; };
         TraceRoute t;
         TraceOptions o;
         o.target = target;
+        o.probeWindow = 1;
         const Finished f = runTrace(t, o, hooks);
         QCOMPARE(int(f.outcome), outcome);
         QCOMPARE(f.text, message);
-        QCOMPARE(s.asked.size(), probes);
+        QCOMPARE(s.ttls.size(), probes);
         QVERIFY(!t.isRunning());
     }
 
