@@ -1,6 +1,7 @@
 #include "app/ui/frmmain.h"
 #include "base/dialogs.h"
 #include "controls/ui/xbutton.h"
+#include "netdiag/core/traceroute.h"
 #include "tests/support/netlab.h"
 #include "tests/support/testsupport.h"
 
@@ -131,9 +132,8 @@ private slots:
         frmMain &w = win.w;
         setUp(w, QStringLiteral("10.77.3.2"), dns, useRouter);
         bool busySeen = false;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, &watch, [&] { busySeen = busySeen || (!w.ui.cmdTracert->isEnabled() && !w.ui.cmdAbort->isHidden()); });
-        watch.start(1);
+        connect(w.findChild<TraceRoute *>(QStringLiteral("TraceRoute")), &TraceRoute::hopRecorded, &w,
+                [&] { busySeen = !w.ui.cmdTracert->isEnabled() && !w.ui.cmdAbort->isHidden(); });
         w.cmdTracert_Click();
         QTRY_VERIFY_WITH_TIMEOUT(idle(w), 10000);
         QVERIFY(busySeen);
