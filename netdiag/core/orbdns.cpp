@@ -79,7 +79,7 @@ void OrbDNS::setTimeout(int ms, int retries)
 
 void OrbDNS::LookUpIP(const QString &server, const QString &address)
 {
-    AbortWinsock();
+    stopQuery();
     m_busy = true;
     m_queryCount = 0;
     m_useTcp = m_tcp;
@@ -106,13 +106,18 @@ void OrbDNS::LookUpIP(const QString &server, const QString &address)
 
 void OrbDNS::AbortWinsock()
 {
+    stopQuery();
+    closeSocket();
+}
+
+void OrbDNS::stopQuery()
+{
     ++m_generation;
     m_timer.stop();
     if (m_lookupId != -1) {
         QHostInfo::abortHostLookup(m_lookupId);
         m_lookupId = -1;
     }
-    closeSocket();
     m_busy = false;
 }
 
@@ -123,7 +128,6 @@ void OrbDNS::InitiateQuery(const QString &displayServer, const QString &remoteHo
     emit QueryStart(displayServer);
     if (generation != m_generation)
         return; // the handler cancelled the lookup
-    closeSocket();
     m_port = port;
     m_triesLeft = m_retries + 1;
     m_id = quint16(QRandomGenerator::system()->generate());
@@ -169,7 +173,10 @@ void OrbDNS::resetSocket(bool tcp)
 void OrbDNS::sendAttempt()
 {
     m_tcpBuffer.clear();
-    resetSocket(m_useTcp);
+    const bool reuse = !m_useTcp && m_socket->Protocol() == CSocketMaster::sckUDPProtocol
+        && m_socket->State() == CSocketMaster::sckOpen;
+    if (!reuse)
+        resetSocket(m_useTcp);
     m_timer.start(m_timeoutMs);
     const QString server = QHostAddress(m_serverIp).toString();
     const quint64 generation = m_generation;
@@ -178,7 +185,8 @@ void OrbDNS::sendAttempt()
             m_socket->Connect(server, int(m_port)); // SendQuery runs on ConnectEvent
             return;
         }
-        m_socket->Bind();
+        if (!reuse)
+            m_socket->Bind();
         if (generation != m_generation || m_socket->State() != CSocketMaster::sckOpen)
             return; // Error has been raised
         m_socket->setRemoteHost(server);
@@ -299,7 +307,11 @@ void OrbDNS::onSocketError(int number, const QString &description)
 
 void OrbDNS::finish(const QString &answer)
 {
-    AbortWinsock();
+    // A UDP socket stays open for the next lookup: opening one costs more
+    // than the query. A late reply to this one fails the ID check there.
+    stopQuery();
+    if (m_useTcp)
+        closeSocket();
     emit DNSResponse(answer);
 }
 

@@ -66,6 +66,7 @@ private:
     void onSocketError(int number, const QString &description);
     void handleMessage(const QByteArray &message);
     bool isOurReply(const QByteArray &message, dns::DNSInfo &header) const;
+    void stopQuery();
     void finish(const QString &answer);
     void fail(const QString &message);
     void closeSocket();
