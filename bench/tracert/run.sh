@@ -27,7 +27,7 @@ walls() {
 read -r ours ours_min hops < <(ip netns exec "${p}s-c" "$bin" 10.77.3.2 "$rounds")
 ours_proc=$(walls "${p}s-c" "$rounds" "$bin" 10.77.3.2 1 | median)
 theirs=$(walls "${p}s-c" "$rounds" traceroute -I -n -q 1 10.77.3.2 | median)
-printf '3 hops (%d found): ours %.3f ms in-process (min %.3f), %.3f ms as a process; traceroute -I -n -q 1 %.3f ms; ratio %.2f in-process, %.2f process\n' \
+printf '3 hops (%d found): ours %.3f ms in-process (min %.3f), %.3f ms as a process; traceroute -I -n -q 1 %.3f ms; ratio %.4f in-process, %.2f process\n' \
     "$hops" "$ours" "$ours_min" "$ours_proc" "$theirs" "$(echo "$ours / $theirs" | bc -l)" "$(echo "$ours_proc / $theirs" | bc -l)"
 
 slow=3
