@@ -27,9 +27,6 @@ class OrbDNS final : public QObject
     Q_DISABLE_COPY_MOVE(OrbDNS)
 
 public:
-    // Settings keys of the two properties.
-    static constexpr char RecursionKey[] = "Recursion";
-    static constexpr char TcpKey[] = "TCP";
     static constexpr int DefaultTimeoutMs = 3000;
     static constexpr int DefaultRetries = 1;
 
