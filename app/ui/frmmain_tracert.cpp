@@ -46,7 +46,7 @@ void frmMain::setupTraceRoute()
         case TraceOutcome::Failed:
             ShowTraceResult({});
             setStatus(text);
-            Dialogs::message(Dialogs::Icon::Exclamation, appTitle(), text);
+            Dialogs::message(Dialogs::Icon::None, appTitle(), text);
             break;
         }
     });

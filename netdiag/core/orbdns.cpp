@@ -224,10 +224,13 @@ void OrbDNS::onTimeout()
 
 void OrbDNS::onDataArrival(qint64 bytesTotal)
 {
+    // Always drained: the socket outlives a lookup, and a datagram left in
+    // its buffer would be read in front of the next one.
+    const QByteArray received = m_socket->GetData();
     if (!m_busy)
         return;
     if (!m_useTcp) {
-        const QByteArray datagram = m_socket->GetData(bytesTotal);
+        const QByteArray datagram = received.right(bytesTotal);
         quint32 from = 0;
         // Anyone on the path can send to our port; only the server's own
         // address and port count.
@@ -235,7 +238,7 @@ void OrbDNS::onDataArrival(qint64 bytesTotal)
             handleMessage(datagram);
         return;
     }
-    m_tcpBuffer += m_socket->GetData();
+    m_tcpBuffer += received;
     if (m_tcpBuffer.size() < 2)
         return;
     const qsizetype length = (qsizetype(quint8(m_tcpBuffer[0])) << 8) | quint8(m_tcpBuffer[1]);

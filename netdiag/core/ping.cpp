@@ -196,7 +196,7 @@ bool drainErrors(const IcmpSocket &s, qint64 sentAt, PingReply &reply)
 
 } // namespace
 
-PingReply Ping(const PingRequest &request, const std::function<bool()> &cancelled)
+PingReply Ping(const PingRequest &request)
 {
     PingReply reply;
     in_addr target{};
@@ -255,8 +255,6 @@ PingReply Ping(const PingRequest &request, const std::function<bool()> &cancelle
             break;
         if (QCoreApplication::instance())
             QCoreApplication::processEvents();
-        if (cancelled && cancelled())
-            break;
     }
     reply.status = PingStatus::TimedOut;
     return reply;

@@ -3,8 +3,6 @@
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
-
 namespace quillon {
 
 enum class PingStatus {
@@ -34,9 +32,8 @@ struct PingReply
 };
 
 // One ICMP echo. While it waits, pending events of the application run
-// every couple of milliseconds, so painting and an abort button keep working;
-// `cancelled` is polled then, and true gives up at once (TimedOut).
-PingReply Ping(const PingRequest &request, const std::function<bool()> &cancelled = {});
+// every couple of milliseconds, so painting and an abort button keep working.
+PingReply Ping(const PingRequest &request);
 
 // True when `address` answered within `time` ms; `time` then holds the round
 // trip in ms (0 when no reply record arrived).

@@ -306,6 +306,22 @@ private slots:
         QVERIFY(!dns.isBusy());
     }
 
+    // The socket stays open between lookups: a duplicate reply arriving
+    // while idle must not be read in front of the next lookup's reply.
+    void duplicateReplyBetweenLookups()
+    {
+        Responder r;
+        QVERIFY(r.ok());
+        r.udp = [](const QByteArray &q, int n) -> QList<Datagram> {
+            const QByteArray answer = reply(q, 0x8180, 1, 0, 0, ptr(name({n == 1 ? "first" : "second"})));
+            return n == 1 ? QList<Datagram>{{answer}, {answer}} : QList<Datagram>{{answer}};
+        };
+        OrbDNS dns;
+        QCOMPARE(lookUp(dns, r.server(), Target).answer, QStringLiteral("first"));
+        QTest::qWait(50);
+        QCOMPARE(lookUp(dns, r.server(), QStringLiteral("10.77.1.2")).answer, QStringLiteral("second"));
+    }
+
     // A referral whose only glue for the name server is AAAA (and an A
     // record of some other name): the server is looked up by its name.
     void referralWithoutAGlue()
