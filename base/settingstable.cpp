@@ -75,6 +75,7 @@ QList<SettingRow> buildTable()
         row("Ping test", "Resolve IPs", "chkResolve", K::Check, unticked),
         row("Ping test", "Use router", "chkUseRouter", K::Check, ticked),
         row("Ping test", "Standard DNS", "chkStandardDNS", K::Check, unticked),
+        whole("Ping test", "Maximum hops", "MaxHops", 30, 1, 255, K::Special),
         row("Exchange", "Real distance", "txtActualDistance", K::Text),
         row("Exchange", "Loss rate", "LossRate", K::Special, "13.81"),
         row("Exchange", "OLO", "lblExchange", K::Label),

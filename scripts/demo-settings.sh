@@ -44,6 +44,7 @@ DNS=127.0.0.1
 Resolve IPs=0
 Use router=1
 Standard DNS=0
+Maximum hops=30
 [Exchange]
 Real distance=
 Loss rate=13.81

@@ -6,6 +6,7 @@ pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev ccache lld
       libjpeg62-turbo-dev libjpeg-turbo-progs
       xvfb xauth fonts-dejavu-core
       expect telnet busybox iputils-ping iproute2 dnsmasq-base bind9-dnsutils
+      traceroute mtr-tiny nsd nftables iptables
       python3 python3-pyftpdlib time bc)
 missing=()
 for p in "${pkgs[@]}"; do

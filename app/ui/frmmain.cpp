@@ -79,6 +79,7 @@ frmMain::frmMain(QWidget *parent)
     applyChartPreset(*bandwidth, ChartInstance::mcBandwidth);
     connectControls();
     connectCore();
+    setupTraceRoute();
 }
 
 frmMain::~frmMain()

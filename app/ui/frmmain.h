@@ -16,7 +16,9 @@ class QSystemTrayIcon;
 namespace quillon {
 
 class MetalChart;
+class OrbDNS;
 class OrbTelnet;
+class TraceRoute;
 class frmGraphs;
 
 // The main window: shows what the router work reports and starts it from the
@@ -74,6 +76,7 @@ public:
     QDateTime LastSnapshotTime;
     QString TrayTip;
     QString LossRate;
+    QString MaxHops = QStringLiteral("30"); // trace route hop limit
     QString RouterType;
     QString BWTickedGraphs;
     std::array<QString, 8> GraphNames;
@@ -97,6 +100,10 @@ public:
     void cmdShowGraphs_Click();
     void cmdPingTest_Click();
     void cmdAbort_Click();
+    void cmdTracert_Click();
+    void chkResolve_Click();
+    void chkStandardDNS_Click();
+    void ShowTraceResult(const QString &report);
     void imgLogo_Click();
     void lblCredit_Click();
     void chkSettle_Click();
@@ -123,6 +130,7 @@ protected:
 private:
     void connectControls();
     void connectCore();
+    void setupTraceRoute();
     void setStatus(const QString &text);
     void showStatsLabels(const ModemStatsLabels &labels);
     void onFetchFinished();
@@ -145,6 +153,10 @@ private:
     bool m_idleAnnounced = true;
     bool m_exiting = false;
     bool m_unloaded = false;
+    OrbDNS *m_dns = nullptr;
+    TraceRoute *m_trace = nullptr;
+    BusyLeases::Lease m_traceLease; // from the click until the trace's last lookup
+    bool m_traceErrorShown = false;
 };
 
 } // namespace quillon

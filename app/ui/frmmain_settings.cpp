@@ -76,6 +76,8 @@ void frmMain::LoadIniSettings()
             case SettingKind::Special:
                 if (row.control == QLatin1String("LossRate"))
                     LossRate = value;
+                else if (row.control == QLatin1String("MaxHops"))
+                    MaxHops = value;
                 else
                     BWTickedGraphs = value;
                 break;
@@ -94,6 +96,7 @@ void frmMain::ApplyDefaults()
     }
     if (Val(LossRate) == 0)
         LossRate = findSettingOfControl(QStringLiteral("LossRate"))->defaultValue;
+    MaxHops = validSetting(*findSettingOfControl(QStringLiteral("MaxHops")), MaxHops);
     ui.lblLoss->setText(LossRate);
 }
 
@@ -129,7 +132,9 @@ bool frmMain::SaveIniFile()
             break;
         }
         case SettingKind::Special:
-            value = row.control == QLatin1String("LossRate") ? LossRate : BWTickedGraphs;
+            value = row.control == QLatin1String("LossRate") ? LossRate
+                : row.control == QLatin1String("MaxHops")    ? MaxHops
+                                                             : BWTickedGraphs;
             break;
         }
         ini.setValue(row.section, row.key, value);

@@ -29,9 +29,9 @@ int icmpIpHeaderLength(const char *data, qsizetype size)
     return length;
 }
 
-bool ours(const char *icmpHeader, quint16 id, quint16 seq, bool matchId)
+bool ours(const char *icmpHeader, quint16 id, bool matchId)
 {
-    return (!matchId || read16(icmpHeader + 4) == id) && read16(icmpHeader + 6) == seq;
+    return !matchId || read16(icmpHeader + 4) == id;
 }
 
 } // namespace
@@ -66,6 +66,12 @@ QByteArray BuildEchoRequest(quint16 id, quint16 seq, const QByteArray &payload)
 
 Parsed ParsePacket(const char *data, qsizetype size, bool withIpHeader, quint16 id, quint16 seq, bool matchId)
 {
+    const Parsed any = ParseAnySequence(data, size, withIpHeader, id, matchId);
+    return any.match != Match::NotOurs && any.seq == seq ? any : Parsed{};
+}
+
+Parsed ParseAnySequence(const char *data, qsizetype size, bool withIpHeader, quint16 id, bool matchId)
+{
     Parsed result;
     if (!data || size <= 0)
         return result;
@@ -89,8 +95,8 @@ Parsed ParsePacket(const char *data, qsizetype size, bool withIpHeader, quint16 
         // intact reply to this request counts.
         if (withIpHeader && Checksum(icmp, icmpSize) != 0)
             return result;
-        if (ours(icmp, id, seq, matchId))
-            result = {Match::EchoReply, from};
+        if (ours(icmp, id, matchId))
+            result = {Match::EchoReply, from, read16(icmp + 6)};
         return result;
     }
     if (type != UnreachableType && type != TimeExceededType)
@@ -103,9 +109,9 @@ Parsed ParsePacket(const char *data, qsizetype size, bool withIpHeader, quint16 
     if (quotedIpLength == 0 || quotedSize - quotedIpLength < IcmpHeaderSize)
         return result;
     const char *request = quoted + quotedIpLength;
-    if (quint8(request[0]) != EchoRequestType || !ours(request, id, seq, matchId))
+    if (quint8(request[0]) != EchoRequestType || !ours(request, id, matchId))
         return result;
-    result = {type == UnreachableType ? Match::Unreachable : Match::TimeExceeded, from};
+    result = {type == UnreachableType ? Match::Unreachable : Match::TimeExceeded, from, read16(request + 6)};
     return result;
 }
 

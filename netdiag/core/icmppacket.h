@@ -20,6 +20,7 @@ struct Parsed
 {
     Match match{Match::NotOurs};
     quint32 from{0}; // sender, host order; 0 when the packet carried no IP header
+    quint16 seq{0};  // of our request that was answered
 };
 
 // Internet checksum (RFC 1071) over the bytes.
@@ -34,5 +35,8 @@ QByteArray BuildEchoRequest(quint16 id, quint16 seq, const QByteArray &payload);
 // header behind it is read; anything that is not a reply to (id, seq), or an
 // error about it, is NotOurs.
 Parsed ParsePacket(const char *data, qsizetype size, bool withIpHeader, quint16 id, quint16 seq, bool matchId);
+// As ParsePacket for a reply or error about any of our requests: the
+// sequence number found is in `seq`.
+Parsed ParseAnySequence(const char *data, qsizetype size, bool withIpHeader, quint16 id, bool matchId);
 
 } // namespace quillon::icmp

@@ -57,6 +57,8 @@ QString controlValue(frmMain &w, const SettingRow &row)
     case SettingKind::GraphTag:
         return w.GraphTags[size_t(row.control.right(1).toInt())];
     case SettingKind::Special:
+        if (row.control == QLatin1String("MaxHops"))
+            return w.MaxHops;
         return row.control == QLatin1String("LossRate") ? w.LossRate : w.BWTickedGraphs;
     case SettingKind::Text:
     case SettingKind::Label:
@@ -94,6 +96,10 @@ QString changeValue(frmMain &w, const SettingRow &row, int n)
         if (row.control == QLatin1String("LossRate")) {
             w.LossRate = QStringLiteral("14.25");
             return w.LossRate;
+        }
+        if (row.control == QLatin1String("MaxHops")) {
+            w.MaxHops = QStringLiteral("12");
+            return w.MaxHops;
         }
         w.BWTickedGraphs = QStringLiteral("1010");
         return w.BWTickedGraphs;
