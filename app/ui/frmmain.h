@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ui/mainui.h"
+#include "exchange/core/exchangemodel.h"
 #include "graphs/core/snrhistory.h"
 #include "graphs/core/tonetables.h"
 #include "stats/core/boottime.h"
@@ -20,7 +21,9 @@ class QSystemTrayIcon;
 
 namespace quillon {
 
+class ExchangeLookup;
 class MetalChart;
+struct ExchangeInputs;
 class OrbTelnet;
 class TelnetCommands;
 class frmGraphs;
@@ -98,6 +101,10 @@ public:
     QString LossRate;
     QString RouterType;
     QString BWTickedGraphs;
+    QString LookupSite;     // base address of the exchange-lookup site; "" when none
+    QString DirectionsSite; // base address of the directions service; "" when none
+    ExchangeModel Exchange;
+    float EstimatedColumn = -1;
     std::array<QString, 8> GraphNames;
     std::array<QString, 3> GraphTags; // what each graphs-window chart shows ("G1".."G3")
 
@@ -146,6 +153,13 @@ public:
     void GetBits();
     void DrawGraph();
     void DrawUserGraphs();
+    void DispExchange();
+    void FindBestFromRealDistance();
+    void cmdCalcBest_Click();
+    void cmdGetDist_Click();
+    ExchangeLookup &exchangeLookup();
+    // The window field a settings row of kind Special is kept in.
+    QString *specialSetting(const QString &control);
 
 signals:
     // Router work has ended and the window is idle again.
@@ -174,6 +188,8 @@ private:
     void ensureTray();
     void updateTray();
     bool ping(const QString &address, qint32 &timeMs);
+    MetalChart &speedsChart() const;
+    ExchangeInputs exchangeInputs() const;
 
     std::unique_ptr<OrbTelnet> m_telnet;
     std::unique_ptr<TelnetCommands> m_commands;
@@ -185,6 +201,8 @@ private:
     bool m_unloaded = false;
     bool m_rebooting = false;
     bool m_pingTestRunning = false;
+    ExchangeLookup *m_lookup = nullptr;
+    bool m_lookupRunning = false;
 };
 
 } // namespace quillon

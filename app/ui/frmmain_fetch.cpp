@@ -99,6 +99,7 @@ void frmMain::GotoNextStage()
 void frmMain::finishFullFetch()
 {
     DrawGraph();
+    DispExchange();
     QString analysis;
     AnalyseBits(Tones, analysis, 0, int(Val(ui.txtDSStart->text())));
     AnalysePsdsSNR(Tones, analysis, 0);

@@ -38,6 +38,16 @@ bool isPingTestSection(const SettingRow &row)
 
 } // namespace
 
+QString *frmMain::specialSetting(const QString &control)
+{
+    for (auto [name, field] : {std::pair{"LossRate", &LossRate}, std::pair{"BWGraphs", &BWTickedGraphs},
+                               std::pair{"LookupSite", &LookupSite}, std::pair{"DirectionsSite", &DirectionsSite}}) {
+        if (control == QLatin1String(name))
+            return field;
+    }
+    return nullptr;
+}
+
 void frmMain::LoadIniSettings()
 {
     if (QFileInfo::exists(SettingsPath)) {
@@ -80,10 +90,8 @@ void frmMain::LoadIniSettings()
                 break;
             }
             case SettingKind::Special:
-                if (row.control == QLatin1String("LossRate"))
-                    LossRate = value;
-                else
-                    BWTickedGraphs = value;
+                if (QString *field = specialSetting(row.control))
+                    *field = value;
                 break;
             }
         }
@@ -134,7 +142,8 @@ bool frmMain::SaveIniFile()
             break;
         }
         case SettingKind::Special:
-            value = row.control == QLatin1String("LossRate") ? LossRate : BWTickedGraphs;
+            if (const QString *field = specialSetting(row.control))
+                value = *field;
             break;
         }
         ini.setValue(row.section, row.key, value);

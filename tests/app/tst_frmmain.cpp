@@ -57,7 +57,7 @@ QString controlValue(frmMain &w, const SettingRow &row)
     case SettingKind::GraphTag:
         return w.GraphTags[size_t(row.control.right(1).toInt())];
     case SettingKind::Special:
-        return row.control == QLatin1String("LossRate") ? w.LossRate : w.BWTickedGraphs;
+        return *w.specialSetting(row.control);
     case SettingKind::Text:
     case SettingKind::Label:
         break;
@@ -91,12 +91,9 @@ QString changeValue(frmMain &w, const SettingRow &row, int n)
         w.GraphTags[size_t(row.control.right(1).toInt())] = QStringLiteral("SNR margin history");
         return QStringLiteral("SNR margin history");
     case SettingKind::Special:
-        if (row.control == QLatin1String("LossRate")) {
-            w.LossRate = QStringLiteral("14.25");
-            return w.LossRate;
-        }
-        w.BWTickedGraphs = QStringLiteral("1010");
-        return w.BWTickedGraphs;
+        // A loss rate must stay a number: a word would fall back to the default.
+        *w.specialSetting(row.control) = row.control == QLatin1String("LossRate") ? QStringLiteral("14.25") : text;
+        return *w.specialSetting(row.control);
     case SettingKind::Text:
     case SettingKind::Label:
         break;

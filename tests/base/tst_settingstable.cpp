@@ -28,7 +28,7 @@ private slots:
     void tableIsCompleteAndInOrder()
     {
         const QList<SettingRow> &t = settingsTable();
-        QCOMPARE(t.size(), 48);
+        QCOMPARE(t.size(), 50);
         QStringList sections;
         QSet<QString> keys;
         QSet<QString> controls;
