@@ -155,8 +155,6 @@ private slots:
         QTest::addColumn<QString>("postcode");
         QTest::newRow("no markers") << s("NOMARK");
         QTest::newRow("404 with a body that has the markers") << s("GONE");
-        QTest::newRow("one byte") << s("ONEBYTE");
-        QTest::newRow("body over 2 MB") << s("HUGE");
         QTest::newRow("code with a slash") << s("SLASH");
     }
 
@@ -175,6 +173,31 @@ private slots:
         QCOMPARE(found.count(), 0);
         QVERIFY(!r.aborted && !r.distanceSought);
         QCOMPARE(server.requests(before + 1).mid(before), QStringList{s("/broadband/search.php?q=") + postcode});
+    }
+
+    // What counts as a page: a whole 2xx body of 2 bytes to 2 MB, after at most five redirects.
+    void downloads_data()
+    {
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("done");
+        QTest::newRow("relative redirect") << s("MOVED") << true;
+        QTest::newRow("endless redirects") << s("LOOP") << false;
+        QTest::newRow("no length: read to the close") << s("NOLENGTH") << true;
+        QTest::newRow("closed before the stated length") << s("SHORT") << false;
+        QTest::newRow("chunked to an HTTP/1.0 request") << s("CHUNKED") << false;
+        QTest::newRow("one byte") << s("ONEBYTE") << false;
+        QTest::newRow("body over 2 MB") << s("HUGE") << false;
+    }
+
+    void downloads()
+    {
+        QFETCH(QString, query);
+        QFETCH(bool, done);
+        FileDownloader d;
+        const QString page = d.WaitToDownload(ExchangeLookup::SearchUrl(ExchangeLookup::SiteUrl(m_server->site()), query));
+        QCOMPARE(d.lastOutcome(), done ? FileDownloader::Outcome::Done : FileDownloader::Outcome::Failed);
+        QCOMPARE(d.DownloadFailed, !done);
+        QCOMPARE(Exc_FindExchangeCode(page), done ? s("ABC123") : QString());
     }
 
     void typedValuesCarryOn()

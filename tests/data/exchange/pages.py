@@ -16,7 +16,8 @@ EXCHANGE = ('<html><body><table><tr><td>Name:</td><td class="v">Somewhere</td></
 DIRECTIONS = ('<html><script>var p = "\\x3cb\\x3eDriving directions to X\\x3c/b\\x3e'
               '\\x3cdiv\\x3e\\x3cb\\x3e{miles}\\x26#160;mi\\x3c/b\\x3e\\x3c/div\\x3e about 20 mins";</script></html>')
 
-# target -> (status, body); a body of None never answers.
+# target -> (status, body[, headers]); a body of None never answers; a
+# Content-Length header of None is left out.
 PAGES = {
     '/broadband/search.php?q=AB12CD': (200, SEARCH.format(code='ABC123')),
     '/broadband/exchange.php?ecode=ABC123': (200, EXCHANGE.format(postcode=' XY9 8ZW ')),
@@ -27,6 +28,11 @@ PAGES = {
     '/broadband/search.php?q=SLASH': (200, SEARCH.format(code='AB/CD')),
     '/broadband/search.php?q=HUGE': (200, ' ' * (2 * 1024 * 1024) + SEARCH.format(code='ABC123')),
     '/broadband/search.php?q=HANG': (200, None),
+    '/broadband/search.php?q=MOVED': (302, 'moved', {'Location': '/broadband/search.php?q=AB12CD'}),
+    '/broadband/search.php?q=LOOP': (301, 'moved', {'Location': 'http://127.0.0.1:%(port)d/broadband/search.php?q=LOOP'}),
+    '/broadband/search.php?q=SHORT': (200, SEARCH.format(code='ABC123'), {'Content-Length': '100000'}),
+    '/broadband/search.php?q=NOLENGTH': (200, SEARCH.format(code='ABC123'), {'Content-Length': None}),
+    '/broadband/search.php?q=CHUNKED': (200, SEARCH.format(code='ABC123'), {'Transfer-Encoding': 'chunked'}),
 }
 
 
@@ -35,17 +41,21 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         print('GET ' + self.path, flush=True)
-        status, body = PAGES.get(self.path, (404, 'Not found'))
+        status, body, *extra = PAGES.get(self.path, (404, 'Not found'))
         if body is None:
             time.sleep(3600)
             return
         data = body.encode('latin-1')
+        headers = {'Content-Type': 'text/html', 'Content-Length': str(len(data)), 'Connection': 'close'}
+        for name, value in (extra[0] if extra else {}).items():
+            headers[name] = value % {'port': self.server.server_address[1]} if value else value
         self.send_response(status)
-        self.send_header('Content-Type', 'text/html')
-        self.send_header('Content-Length', str(len(data)))
-        self.send_header('Connection', 'close')
+        for name, value in headers.items():
+            if value is not None:
+                self.send_header(name, value)
         self.end_headers()
         self.wfile.write(data)
+        self.close_connection = True
 
     def log_message(self, *args):
         pass
