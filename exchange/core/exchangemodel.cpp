@@ -4,7 +4,9 @@
 
 #include <QRegularExpression>
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace quillon {
@@ -55,6 +57,70 @@ float valueAt(const QList<SpeedRow> &rows, qsizetype i, double d, qint32 step, f
     const float x1 = float(rows[i].Distance);
     const float y1 = column(rows[i]);
     return y1 == y0 ? y0 : Exc_Interpolate(x0, y0, x1, y1, float(d));
+}
+
+// The labels are built in fixed buffers: these are their longest figures.
+constexpr int WholeChars = 32;   // a 64-bit whole number with sign and separators
+constexpr int DecimalChars = 330; // the largest double in fixed notation, two decimals
+
+char *put(char *p, const char *text)
+{
+    const size_t n = std::strlen(text);
+    std::memcpy(p, text, n);
+    return p + n;
+}
+
+// "###,###,0", halves to even.
+char *putWholeGrouped(char *p, double value)
+{
+    const qint64 whole = std::isfinite(value) ? roundHalfEven(value) : 0;
+    quint64 magnitude = whole < 0 ? 0 - quint64(whole) : quint64(whole);
+    char reversed[WholeChars];
+    int n = 0;
+    int digits = 0;
+    do {
+        if (digits > 0 && digits % 3 == 0)
+            reversed[n++] = ',';
+        reversed[n++] = char('0' + magnitude % 10);
+        magnitude /= 10;
+        ++digits;
+    } while (magnitude != 0);
+    if (whole < 0)
+        *p++ = '-';
+    while (n > 0)
+        *p++ = reversed[--n];
+    return p;
+}
+
+// "0.00" of the exact binary value, as to_chars gives it (no locale). Away
+// from a tie in the third decimal, the scaled value rounds to the same digits
+// far faster; the tolerance is well above the scaling's error below 1e7.
+char *putTwoDecimals(char *p, double value)
+{
+    if (!std::isfinite(value))
+        value = 0;
+    const double scaled = value * 100;
+    const double fraction = std::fabs(scaled - std::floor(scaled));
+    if (std::fabs(value) < 1e7 && std::fabs(fraction - 0.5) > 1e-6) {
+        const qint64 hundredths = qint64(std::llround(scaled));
+        if (hundredths < 0)
+            *p++ = '-';
+        const quint64 magnitude = hundredths < 0 ? 0 - quint64(hundredths) : quint64(hundredths);
+        const auto [end, ec] = std::to_chars(p, p + WholeChars, magnitude / 100);
+        p = end;
+        *p++ = '.';
+        *p++ = char('0' + magnitude / 10 % 10);
+        *p++ = char('0' + magnitude % 10);
+        return p;
+    }
+    const auto [end, ec] = std::to_chars(p, p + DecimalChars, value, std::chars_format::fixed, 2);
+    if (ec != std::errc())
+        return p;
+    if (end - p == 5 && std::memcmp(p, "-0.00", 5) == 0) {
+        std::memmove(p, p + 1, 4);
+        return end - 1;
+    }
+    return end;
 }
 
 } // namespace
@@ -179,36 +245,22 @@ QString ExchangeModel::Exc_GetGraph(bool adsl2, const QString &colour) const
 
 QString FormatWholeGrouped(double value)
 {
-    if (!std::isfinite(value))
-        return QStringLiteral("0");
-    const qint64 whole = roundHalfEven(value);
-    quint64 magnitude = whole < 0 ? 0 - quint64(whole) : quint64(whole);
-    char buffer[32];
-    char *p = buffer + sizeof buffer;
-    int digits = 0;
-    do {
-        if (digits > 0 && digits % 3 == 0)
-            *--p = ',';
-        *--p = char('0' + magnitude % 10);
-        magnitude /= 10;
-        ++digits;
-    } while (magnitude != 0);
-    if (whole < 0)
-        *--p = '-';
-    return QString::fromLatin1(p, buffer + sizeof buffer - p);
+    char buffer[WholeChars];
+    return QString::fromLatin1(buffer, putWholeGrouped(buffer, value) - buffer);
 }
 
 QString FormatTwoDecimals(double value)
 {
-    QString text = QString::number(value, 'f', 2);
-    if (text == QLatin1String("-0.00"))
-        text.remove(0, 1);
-    return text;
+    char buffer[DecimalChars];
+    return QString::fromLatin1(buffer, putTwoDecimals(buffer, value) - buffer);
 }
 
 QString RateText(float kbps)
 {
-    return FormatWholeGrouped(double(kbps)) + KbpsSuffix;
+    char buffer[WholeChars + 8];
+    char *p = putWholeGrouped(buffer, double(kbps));
+    p = put(p, " kbit/s");
+    return QString::fromLatin1(buffer, p - buffer);
 }
 
 QString DistanceText(double metres)
@@ -216,8 +268,12 @@ QString DistanceText(double metres)
     if (!std::isfinite(metres))
         return {};
     const double km = metres / 1000;
-    return FormatTwoDecimals(km) + QStringLiteral(" km / ") + FormatTwoDecimals(km * MilesPerKm)
-        + QStringLiteral(" mile(s)");
+    char buffer[2 * DecimalChars + 16];
+    char *p = putTwoDecimals(buffer, km);
+    p = put(p, " km / ");
+    p = putTwoDecimals(p, km * MilesPerKm);
+    p = put(p, " mile(s)");
+    return QString::fromLatin1(buffer, p - buffer);
 }
 
 } // namespace quillon

@@ -135,4 +135,18 @@ QList<QPair<QString, QString>> ExchangeLabelLines(const EstimateView &estimate, 
     return lines;
 }
 
+QList<QPair<QString, QString>> ExchangeLabelsFor(const ExchangeInputs &in, QString *message)
+{
+    ExchangeModel model;
+    model.Exc_LoadData(SpeedTableText());
+    model.Exc_SetLossRate(in.lossRate);
+    const EstimateView estimate = ExchangeEstimate(model, in);
+    if (message)
+        *message = estimate.message.text;
+    if (in.actualDistance.isEmpty())
+        return ExchangeLabelLines(estimate, nullptr);
+    const BestView best = ExchangeBest(model, in);
+    return ExchangeLabelLines(estimate, &best);
+}
+
 } // namespace quillon

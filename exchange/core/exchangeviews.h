@@ -76,4 +76,9 @@ BestView ExchangeBest(const ExchangeModel &model, const ExchangeInputs &in);
 // the best results only when shown.
 QList<QPair<QString, QString>> ExchangeLabelLines(const EstimateView &estimate, const BestView *best);
 
+// The tab's labels for these inputs with the design table: the estimate, and
+// the best results when an actual distance is given. A message that stops
+// the estimate goes to *message, with no lines.
+QList<QPair<QString, QString>> ExchangeLabelsFor(const ExchangeInputs &in, QString *message = nullptr);
+
 } // namespace quillon
