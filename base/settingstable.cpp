@@ -79,6 +79,8 @@ QList<SettingRow> buildTable()
         row("Exchange", "Real distance", "txtActualDistance", K::Text),
         row("Exchange", "Loss rate", "LossRate", K::Special, "13.81"),
         row("Exchange", "OLO", "lblExchange", K::Label),
+        row("Exchange", "Lookup site", "LookupSite", K::Special),
+        row("Exchange", "Directions site", "DirectionsSite", K::Special),
         row("Tweaks", "Compatibility mode", "chkUseLongCommands", K::Check, unticked),
         row("Tweaks", "Limit by DSP", "chkLimitDSP", K::Check, unticked),
         row("Graphs", "G1", "mcGraphs_0", K::GraphTag),

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Writes the settings file of the demo run: every key the program keeps, pointing at the
 # router simulator on loopback and logging in as the simulator expects.
-#   scripts/demo-settings.sh <settings.ini> <telnet port> [user] [password]
-# An existing file keeps the user's changes; only its telnet port follows the simulator.
+#   scripts/demo-settings.sh <settings.ini> <telnet port> [user] [password] [web pages address]
+# An existing file keeps the user's changes; only its telnet port and the simulator's web
+# pages follow the simulator.
 set -euo pipefail
-file=$1 port=$2 user=${3:-root} password=${4:-Gravo}
+file=$1 port=$2 user=${3:-root} password=${4:-Gravo} web=${5:-}
 
 if [ -f "$file" ] && grep -q '^Telnet Port=' "$file"; then
     sed -i "s/^Telnet Port=.*/Telnet Port=$port\r/" "$file"
+    if [ -n "$web" ]; then
+        sed -i "s|^Lookup site=.*|Lookup site=$web\r|; s|^Directions site=.*|Directions site=$web\r|" "$file"
+    fi
 else
     # The program's own files use CR LF line ends.
     sed 's/$/\r/' >"$file" <<INI
@@ -49,6 +53,8 @@ Maximum hops=30
 Real distance=
 Loss rate=13.81
 OLO=
+Lookup site=$web
+Directions site=$web
 [Tweaks]
 Compatibility mode=0
 Limit by DSP=0

@@ -16,21 +16,24 @@ demo="$PWD/build-release/demo"
 mkdir -p "$demo"
 [ -f "$demo/vendors.txt" ] || cp build-release/vendors.txt "$demo/"
 sim_log="$demo/routersim.log"
-build-release/tools/routersim/quillon-routersim --port 0 --address 127.0.0.1 \
+build-release/tools/routersim/quillon-routersim --port 0 --address 127.0.0.1 --http-port 0 \
     --user "$user" --password "$password" >"$sim_log" 2>&1 &
 sim_pid=$!
 trap 'kill $sim_pid 2>/dev/null || true' EXIT
 port=""
+web=""
 for _ in $(seq 1 100); do
     port=$(sed -n 's/.*listening on 127\.0\.0\.1:\([0-9]*\).*/\1/p' "$sim_log" | head -n1)
-    [ -n "$port" ] && break
+    web=$(sed -n 's|^web pages on \(http://127\.0\.0\.1:[0-9]*\)$|\1|p' "$sim_log" | head -n1)
+    [ -n "$port" ] && [ -n "$web" ] && break
     sleep 0.1
 done
-[ -n "$port" ] || { echo "the router simulator did not start:"; cat "$sim_log"; exit 1; }
+[ -n "$port" ] && [ -n "$web" ] || { echo "the router simulator did not start:"; cat "$sim_log"; exit 1; }
 
 # The program folder of this run holds a settings file that points at the simulator.
-bash scripts/demo-settings.sh "$demo/settings.ini" "$port" "$user" "$password"
-echo "Router simulator on 127.0.0.1:$port (login $user / $password); program folder $demo"
+bash scripts/demo-settings.sh "$demo/settings.ini" "$port" "$user" "$password" "$web"
+echo "Router simulator on 127.0.0.1:$port (login $user / $password), its web pages on $web; program folder $demo"
+echo "Exchange tab: \"Get distance via Internet\" knows the postcodes ZZ1 1AA, ZZ2 4BB and ZZ9 9ZZ."
 echo "Quillon runs until its window is closed."
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

@@ -160,6 +160,8 @@ void frmMain::connectControls()
     connect(ui.cmdShowGraphs, &XButton::Click, this, &frmMain::cmdShowGraphs_Click);
     connect(ui.cmdPingTest, &XButton::Click, this, &frmMain::cmdPingTest_Click);
     connect(ui.cmdAbort, &XButton::Click, this, &frmMain::cmdAbort_Click);
+    connect(ui.cmdGetDist, &XButton::Click, this, &frmMain::cmdGetDist_Click);
+    connect(ui.cmdCalcBest, &XButton::Click, this, &frmMain::cmdCalcBest_Click);
     connect(ui.chkSettle, &QCheckBox::clicked, this, &frmMain::chkSettle_Click);
     connect(ui.chkShowLog, &QCheckBox::clicked, this, &frmMain::chkShowLog_Click);
     connect(ui.cboGraphs, &QComboBox::activated, this, &frmMain::DrawGraph);
@@ -189,6 +191,8 @@ void frmMain::Form_Load()
     LoadIniSettings();
     m_core->line.vendors = VendorTable::LoadVendors();
     m_core->line.snrHistory.LoadSNRFromFile();
+    Exchange.Exc_LoadData(ui.txtData->toPlainText());
+    Exchange.Exc_SetLossRate(LossRate);
 
     GraphNames = {QStringLiteral("Bits Allocation per Carrier / Channel"),
                   QStringLiteral("Rx SNR for Bin 0 - Actual trained SNR"),

@@ -2,6 +2,7 @@
 
 #include "app/ui/mainui.h"
 #include "session/core/sessioncore.h"
+#include "exchange/core/exchangemodel.h"
 
 #include <QDateTime>
 #include <QPointer>
@@ -15,8 +16,10 @@ class QSystemTrayIcon;
 
 namespace quillon {
 
+class ExchangeLookup;
 class MetalChart;
 class OrbDNS;
+struct ExchangeInputs;
 class OrbTelnet;
 class TraceRoute;
 class frmGraphs;
@@ -79,6 +82,10 @@ public:
     QString MaxHops = QStringLiteral("30"); // trace route hop limit
     QString RouterType;
     QString BWTickedGraphs;
+    QString LookupSite;     // base address of the exchange-lookup site; "" when none
+    QString DirectionsSite; // base address of the directions service; "" when none
+    ExchangeModel Exchange;
+    float EstimatedColumn = -1;
     std::array<QString, 8> GraphNames;
     std::array<QString, 3> GraphTags; // what each graphs-window chart shows ("G1".."G3")
 
@@ -116,6 +123,13 @@ public:
     void RebootRouter();
     void DrawGraph();
     void DrawUserGraphs();
+    void DispExchange();
+    void FindBestFromRealDistance();
+    void cmdCalcBest_Click();
+    void cmdGetDist_Click();
+    ExchangeLookup &exchangeLookup();
+    // The window field a settings row of kind Special is kept in.
+    QString *specialSetting(const QString &control);
 
 signals:
     // Router work has ended and the window is idle again.
@@ -144,6 +158,8 @@ private:
     void restoreFromTray();
     void ensureTray();
     void updateTray();
+    MetalChart &speedsChart() const;
+    ExchangeInputs exchangeInputs() const;
 
     std::unique_ptr<SessionCore> m_core;
     QPointer<frmGraphs> m_graphs;
@@ -157,6 +173,8 @@ private:
     TraceRoute *m_trace = nullptr;
     BusyLeases::Lease m_traceLease; // from the click until the trace's last lookup
     bool m_traceErrorShown = false;
+    ExchangeLookup *m_lookup = nullptr;
+    BusyLeases::Lease m_lookupLease; // while the web lookup runs
 };
 
 } // namespace quillon

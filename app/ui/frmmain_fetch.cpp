@@ -104,6 +104,7 @@ void frmMain::cmdGetRouterInfo_Click()
 void frmMain::onFetchFinished()
 {
     DrawGraph();
+    DispExchange();
     setStatus(QStringLiteral("Router statistics obtained."));
     ui.cmdToggle->setEnabled(true);
 }

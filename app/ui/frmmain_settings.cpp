@@ -32,6 +32,17 @@ bool isPingTestSection(const SettingRow &row)
 
 } // namespace
 
+QString *frmMain::specialSetting(const QString &control)
+{
+    for (auto [name, field] : {std::pair{"LossRate", &LossRate}, std::pair{"BWGraphs", &BWTickedGraphs},
+                               std::pair{"LookupSite", &LookupSite}, std::pair{"DirectionsSite", &DirectionsSite},
+                               std::pair{"MaxHops", &MaxHops}}) {
+        if (control == QLatin1String(name))
+            return field;
+    }
+    return nullptr;
+}
+
 void frmMain::LoadIniSettings()
 {
     if (QFileInfo::exists(SettingsPath)) {
@@ -74,12 +85,8 @@ void frmMain::LoadIniSettings()
                 break;
             }
             case SettingKind::Special:
-                if (row.control == QLatin1String("LossRate"))
-                    LossRate = value;
-                else if (row.control == QLatin1String("MaxHops"))
-                    MaxHops = value;
-                else
-                    BWTickedGraphs = value;
+                if (QString *field = specialSetting(row.control))
+                    *field = value;
                 break;
             }
         }
@@ -132,9 +139,8 @@ bool frmMain::SaveIniFile()
             break;
         }
         case SettingKind::Special:
-            value = row.control == QLatin1String("LossRate") ? LossRate
-                : row.control == QLatin1String("MaxHops")    ? MaxHops
-                                                             : BWTickedGraphs;
+            if (const QString *field = specialSetting(row.control))
+                value = *field;
             break;
         }
         ini.setValue(row.section, row.key, value);

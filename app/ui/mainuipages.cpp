@@ -2,6 +2,7 @@
 #include "app/ui/mainuiparts.h"
 #include "controls/ui/orblabel.h"
 #include "controls/ui/xbutton.h"
+#include "exchange/core/exchangemodel.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -18,23 +19,6 @@ namespace quillon {
 using namespace mainui;
 
 namespace {
-
-// The speed table of the distance model: distance (m), ADSL rate, ADSL2 rate,
-// IP profile and ADSL2 throughput (kbit/s), tab-separated.
-const char *const kSpeedTable =
-    "100\t8128\t24000\t7150\t21240\n"
-    "500\t8128\t24000\t7150\t21240\n"
-    "900\t8128\t24000\t7150\t21240\n"
-    "1300\t8128\t20992\t7150\t18577.92\n"
-    "1700\t8128\t18976\t7150\t16793.76\n"
-    "2100\t8128\t16000\t7150\t14160\n"
-    "2500\t7584\t12000\t6500\t10620\n"
-    "2900\t6784\t8992\t6000\t7957.92\n"
-    "3300\t5792\t6976\t5000\t6173.76\n"
-    "3700\t4576\t4672\t4000\t4134.72\n"
-    "4100\t3296\t3584\t2500\t3171.84\n"
-    "4500\t2080\t2080\t1500\t1840.8\n"
-    "4900\t1184\t1600\t1000\t1416";
 
 const QString kExchangeInfo = QStringLiteral(
     "The above values are only a rough guide - your mileage may vary. The exact values are dependant on many "
@@ -146,7 +130,7 @@ void MainUi::setupExchange(QFrame *page)
 {
     mcSpeeds = chart(page, QStringLiteral("mcSpeeds"), QStringLiteral("Estimated Speed vs Distance"));
     txtData = textBox(page, QStringLiteral("txtData"), true, true);
-    txtData->setPlainText(QString::fromLatin1(kSpeedTable));
+    txtData->setPlainText(SpeedTableText());
     txtData->hide(); // the model's table, not for reading
 
     txtActualDistance = edit(page, QStringLiteral("txtActualDistance"), QString(), 6);

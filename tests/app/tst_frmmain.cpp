@@ -57,9 +57,7 @@ QString controlValue(frmMain &w, const SettingRow &row)
     case SettingKind::GraphTag:
         return w.GraphTags[size_t(row.control.right(1).toInt())];
     case SettingKind::Special:
-        if (row.control == QLatin1String("MaxHops"))
-            return w.MaxHops;
-        return row.control == QLatin1String("LossRate") ? w.LossRate : w.BWTickedGraphs;
+        return *w.specialSetting(row.control);
     case SettingKind::Text:
     case SettingKind::Label:
         break;
@@ -93,16 +91,11 @@ QString changeValue(frmMain &w, const SettingRow &row, int n)
         w.GraphTags[size_t(row.control.right(1).toInt())] = QStringLiteral("SNR margin history");
         return QStringLiteral("SNR margin history");
     case SettingKind::Special:
-        if (row.control == QLatin1String("LossRate")) {
-            w.LossRate = QStringLiteral("14.25");
-            return w.LossRate;
-        }
-        if (row.control == QLatin1String("MaxHops")) {
-            w.MaxHops = QStringLiteral("12");
-            return w.MaxHops;
-        }
-        w.BWTickedGraphs = QStringLiteral("1010");
-        return w.BWTickedGraphs;
+        // Numbers must stay numbers: a word would fall back to the default.
+        *w.specialSetting(row.control) = row.control == QLatin1String("LossRate") ? QStringLiteral("14.25")
+                                         : row.isWholeNumber() ? QString::number(row.minimum + 1)
+                                                               : text;
+        return *w.specialSetting(row.control);
     case SettingKind::Text:
     case SettingKind::Label:
         break;

@@ -1,6 +1,7 @@
 // quillon-routersim: the bundled router simulator as a stand-alone server.
 
 #include "tools/routersim/routersim.h"
+#include "tools/routersim/simweb.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 
 using quillon::sim::RouterSim;
 using quillon::sim::SimOptions;
+using quillon::sim::SimWebServer;
 
 namespace {
 
@@ -91,7 +93,17 @@ const Value kValues[] = {
     {"login-fail-delay", "ms", "Pause before \"Login incorrect\" (default 0)."},
     {"login-attempts", "n", "Failed logins before the connection is closed (default 3)."},
     {"train-secs", "s", "Seconds after each boot before the line is in showtime (default 0)."},
+    {"http-port", "port", "Also serve the Exchange tab's two web services over HTTP on this port (0 picks a free "
+                          "one) and print \"web pages on http://ADDRESS:PORT\". Default off."},
 };
+
+QString knownPostcodes()
+{
+    QStringList list;
+    for (const quillon::sim::SimExchange &e : quillon::sim::simExchanges())
+        list << QString::fromLatin1(e.postcode).insert(3, QLatin1Char(' '));
+    return list.join(QStringLiteral(", "));
+}
 
 bool toNumber(const QString &text, double &out)
 {
@@ -117,7 +129,10 @@ int main(int argc, char *argv[])
         "Commands: cat, echo, grep, getenv, setenv, unsetenv, cm_cli (logger:status/log,\n"
         "  begin;logger:command/logclear;end), reboot, cd, pwd, help, exit; pipes, ;, &&, ||, > and >>.\n"
         "The environment variables high_precision=1 and DSL_BIT_TMODE change the modem's texts as on a real router.\n"
-        "Runs until interrupted (SIGINT or SIGTERM)."));
+        "With --http-port it also serves a made-up exchange-lookup site (/broadband/search.php?q=POSTCODE,\n"
+        "  /broadband/exchange.php?ecode=CODE) and directions service (/maps?...&saddr=FROM&daddr=TO) that know\n"
+        "  the postcodes ")
+        + knownPostcodes() + QStringLiteral(".\nRuns until interrupted (SIGINT or SIGTERM)."));
     parser.addHelpOption();
     for (const Value &v : kValues) {
         parser.addOption(QCommandLineOption(QString::fromLatin1(v.name), QString::fromLatin1(v.help),
@@ -158,6 +173,8 @@ int main(int argc, char *argv[])
         return v;
     };
     const auto port = quint16(number("port", 0, 65535, 2323));
+    const bool web = parser.isSet(QStringLiteral("http-port"));
+    const auto webPort = quint16(number("http-port", 0, 65535, 0));
     o.catErrorStyle = int(number("cat-error-style", 0, 1, o.catErrorStyle));
     o.dropAfterBytes = qint64(number("drop-after-bytes", 0, 9e15, double(o.dropAfterBytes)));
     o.timeScale = number("time-scale", 0, 1e7, o.timeScale);
@@ -188,6 +205,15 @@ int main(int argc, char *argv[])
     }
     QTextStream out(stdout);
     out << "listening on " << sim.address().toString() << ':' << sim.port() << Qt::endl;
+    SimWebServer webServer;
+    if (web) {
+        if (!webServer.start(webPort, address)) {
+            err << "quillon-routersim: cannot serve web pages on " << address.toString() << ':' << webPort << ": "
+                << webServer.errorString() << '\n';
+            return 1;
+        }
+        out << "web pages on http://" << address.toString() << ':' << webServer.port() << Qt::endl;
+    }
     QObject::connect(&sim, &RouterSim::rebootStarted, &app, [&] { out << "rebooting" << Qt::endl; });
     QObject::connect(&sim, &RouterSim::rebootFinished, &app, [&] { out << "back after reboot" << Qt::endl; });
     return app.exec();
