@@ -236,25 +236,27 @@ QByteArray markSvg(int size, const QColor &colour, bool flat)
 {
     const QRectF box(0, 0, size, size);
     const QRectF body = box.adjusted(0.5, 0.5, -0.5, -0.5);
-    const auto num = [](qreal v) { return QByteArray::number(v, 'f', 2); };
-    QByteArray points;
+    const auto num = [](qreal v) { return QString::number(v, 'f', 2); };
+    QStringList points;
     for (const QPointF &pt : markPulse(box, flat))
-        points += (points.isEmpty() ? "" : " ") + num(pt.x()) + ',' + num(pt.y());
-    const QByteArray n = QByteArray::number(size);
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + n + "\" height=\"" + n + "\" viewBox=\"0 0 " + n + ' '
-        + n + "\">\n"
-              "  <defs>\n"
-              "    <linearGradient id=\"body\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n"
-              "      <stop offset=\"0\" stop-color=\"" + colour.lighter(118).name().toLatin1() + "\"/>\n"
-              "      <stop offset=\"1\" stop-color=\"" + colour.darker(112).name().toLatin1() + "\"/>\n"
-              "    </linearGradient>\n"
-              "  </defs>\n"
-              "  <rect x=\"" + num(body.x()) + "\" y=\"" + num(body.y()) + "\" width=\"" + num(body.width())
-        + "\" height=\"" + num(body.height()) + "\" rx=\"" + num(markRadius(size)) + "\" fill=\"url(#body)\"/>\n"
-              "  <polyline points=\"" + points + "\" fill=\"none\" stroke=\"#ffffff\" stroke-width=\""
-        + num(markPenWidth(size)) + "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n"
-              "</svg>\n";
+        points << num(pt.x()) + QLatin1Char(',') + num(pt.y());
+    const QString svg = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %1 %1\">\n"
+        "  <defs>\n"
+        "    <linearGradient id=\"body\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n"
+        "      <stop offset=\"0\" stop-color=\"%2\"/>\n"
+        "      <stop offset=\"1\" stop-color=\"%3\"/>\n"
+        "    </linearGradient>\n"
+        "  </defs>\n"
+        "  <rect x=\"%4\" y=\"%4\" width=\"%5\" height=\"%5\" rx=\"%6\" fill=\"url(#body)\"/>\n"
+        "  <polyline points=\"%7\" fill=\"none\" stroke=\"#ffffff\" stroke-width=\"%8\"\n"
+        "            stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n"
+        "</svg>\n");
+    return svg.arg(size)
+        .arg(colour.lighter(118).name(), colour.darker(112).name(), num(body.x()), num(body.width()),
+             num(markRadius(size)), points.join(QLatin1Char(' ')), num(markPenWidth(size)))
+        .toUtf8();
 }
 
 bool saveText(const QByteArray &text, const QString &folder, const QString &name, QTextStream &err)
