@@ -7,11 +7,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 build="${1:-build-package}"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
-    LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
-        cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF >/dev/null
-fi
+export DEB_BUILD_MAINT_OPTIONS=hardening=+bindnow
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_BUILD_TESTS=OFF \
+    -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+    -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 (cd "$build" && cpack -G DEB >/dev/null)
 ls "$PWD/$build"/quillon_*.deb
