@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTemporaryFile>
@@ -13,12 +12,19 @@ namespace {
 
 QString g_dir;
 bool g_fallback = false;
+QString g_dataDir;
+bool g_dataDirSet = false;
 
 QString withSlash(QString path)
 {
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
     return path;
+}
+
+QString executableDir()
+{
+    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
 }
 
 bool isWritableDir(const QString &dir)
@@ -29,6 +35,15 @@ bool isWritableDir(const QString &dir)
     return probe.open();
 }
 
+// Relative to the executable, not an absolute prefix, so an installed tree
+// unpacked anywhere (a test's temporary root, a relocated prefix) finds its
+// own data and a build folder never picks up a copy installed on the machine.
+QString installedDataDir()
+{
+    const QDir dir(withSlash(executableDir()) + QStringLiteral(QUILLON_DATA_FROM_BIN));
+    return dir.exists() ? withSlash(dir.absolutePath()) : QString();
+}
+
 QString computeDir()
 {
     const QString env = qEnvironmentVariable("QUILLON_APPDIR");
@@ -36,23 +51,14 @@ QString computeDir()
         QDir().mkpath(env);
         return withSlash(QDir(env).absolutePath());
     }
-    const QString exeDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                        : QDir::currentPath();
-    if (isWritableDir(exeDir))
+    const QString exeDir = executableDir();
+    if (AppPaths::dataDir().isEmpty() && isWritableDir(exeDir))
         return withSlash(exeDir);
     QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (data.isEmpty())
         data = QDir::homePath() + QStringLiteral("/.local/share");
     data += QStringLiteral("/quillon");
     QDir().mkpath(data);
-    // Tables shipped beside the program are read from the program folder:
-    // give the per-user folder its own copy on first use.
-    for (const char *shipped : {"vendors.txt"}) {
-        const QString name = QString::fromLatin1(shipped);
-        const QString target = withSlash(data) + name;
-        if (!QFileInfo::exists(target))
-            QFile::copy(withSlash(exeDir) + name, target);
-    }
     g_fallback = true;
     return withSlash(data);
 }
@@ -81,6 +87,32 @@ bool AppPaths::usingFallback()
 QString AppPaths::file(const QString &name)
 {
     return appDir() + name;
+}
+
+QString AppPaths::dataDir()
+{
+    if (!g_dataDirSet) {
+        g_dataDir = installedDataDir();
+        g_dataDirSet = true;
+    }
+    return g_dataDir;
+}
+
+void AppPaths::setDataDir(const QString &dir)
+{
+    g_dataDir = dir.isEmpty() ? QString() : withSlash(dir);
+    g_dataDirSet = !dir.isEmpty();
+}
+
+QString AppPaths::shippedFile(const QString &name)
+{
+    const QString own = file(name);
+    if (QFileInfo::exists(own))
+        return own;
+    const QString data = dataDir();
+    if (!data.isEmpty() && QFileInfo::exists(data + name))
+        return data + name;
+    return own;
 }
 
 } // namespace quillon

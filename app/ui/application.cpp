@@ -12,6 +12,8 @@
 #include <QTimer>
 
 #include <csignal>
+#include <cstdio>
+#include <cstring>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -69,12 +71,52 @@ private:
     bool m_done = false;
 };
 
+const char kUsage[] =
+    "Usage: quillon [--help] [--version] [Qt options such as -platform NAME]\n"
+    "\n"
+    "ADSL line statistics, monitoring and tone graphs for routers with a telnet shell.\n"
+    "\n"
+    "  -h, --help     Show this help and exit.\n"
+    "  -v, --version  Show the version and exit.\n"
+    "\n"
+    "Settings, logs and records live in the program folder: the folder of the\n"
+    "executable for a copy run where it was built, else ~/.local/share/quillon/.\n"
+    "The environment variable QUILLON_APPDIR names another folder.\n";
+
+// Answered before the application object exists, so they need no display.
+// Returns the exit code, or -1 to go on and start the window.
+int answerInformationOptions(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--version") || !std::strcmp(argv[i], "-v")) {
+            std::printf("%s\n", qPrintable(appTitleWithVersion()));
+            return 0;
+        }
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 int runApplication(int argc, char **argv)
 {
+    if (const int rc = answerInformationOptions(argc, argv); rc >= 0)
+        return rc;
     QApplication app(argc, argv);
+    // The application object has taken the options it knows out of argv.
+    if (argc > 1) {
+        std::fprintf(stderr, "quillon: unknown option %s (see quillon --help)\n", argv[1]);
+        return 2;
+    }
+    // Docks match a running window to its menu entry by these: the window
+    // class on X11 is the application name (the entry's StartupWMClass), the
+    // application id on Wayland the entry's file name.
     QApplication::setApplicationName(appTitle());
+    QApplication::setDesktopFileName(QStringLiteral("quillon"));
     QApplication::setQuitOnLastWindowClosed(false);
     WidgetDialogs dialogs;
     Dialogs::setHandler(&dialogs);

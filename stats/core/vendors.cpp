@@ -9,7 +9,7 @@ namespace quillon {
 
 VendorTable VendorTable::LoadVendors()
 {
-    return fromText(LoadAFile(AppPaths::file(QString::fromLatin1(VendorsFileName))));
+    return fromText(LoadAFile(AppPaths::shippedFile(QString::fromLatin1(VendorsFileName))));
 }
 
 VendorTable VendorTable::fromText(const QString &text)

@@ -17,7 +17,8 @@ public:
         QString Name;
     };
 
-    // Reads "vendors.txt" from the program folder; missing or empty: no vendors.
+    // Reads "vendors.txt" (the program folder's copy, else the installed one);
+    // missing or empty: no vendors.
     static VendorTable LoadVendors();
     static VendorTable fromText(const QString &text);
 

@@ -100,13 +100,41 @@ private slots:
         QCOMPARE(vendors.FindVendor(QStringLiteral("IKNS")), QStringLiteral("Unknown manufacturer (IKNS)"));
     }
 
-    void vendorsFileBesideTheProgram()
+    // The program folder's copy is the user's edit and wins over the installed one.
+    void vendorsFileFromProgramOrDataFolder_data()
     {
+        QTest::addColumn<QByteArray>("own");
+        QTest::addColumn<QByteArray>("installed");
+        QTest::addColumn<QString>("expected");
+        const QByteArray edited = "tstc=Edited Instruments\r\n";
+        const QString unknown = QStringLiteral("Unknown manufacturer (TSTC)");
+        QTest::newRow("neither") << QByteArray() << QByteArray() << unknown;
+        QTest::newRow("program folder only") << Vendors.toLatin1() << QByteArray() << QStringLiteral("Texas Instruments");
+        QTest::newRow("installed only") << QByteArray() << Vendors.toLatin1() << QStringLiteral("Texas Instruments");
+        QTest::newRow("both") << edited << Vendors.toLatin1() << QStringLiteral("Edited Instruments");
+    }
+
+    void vendorsFileFromProgramOrDataFolder()
+    {
+        QFETCH(QByteArray, own);
+        QFETCH(QByteArray, installed);
+        QFETCH(QString, expected);
         test::TempAppDir dir;
-        QCOMPARE(VendorTable::LoadVendors().FindVendor(QStringLiteral("BDCM")), QStringLiteral("Unknown manufacturer (BDCM)"));
+        QTemporaryDir data;
+        AppPaths::setDataDir(data.path());
+        if (!own.isEmpty())
+            dir.write(QStringLiteral("vendors.txt"), own);
+        if (!installed.isEmpty()) {
+            QFile f(data.filePath(QStringLiteral("vendors.txt")));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(installed);
+        }
+        const QString found = VendorTable::LoadVendors().FindVendor(QStringLiteral("TSTC"));
+        AppPaths::setDataDir(QString());
+        QCOMPARE(found, expected);
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("ErrorLog.txt"))));
-        dir.write(QStringLiteral("vendors.txt"), Vendors.toLatin1());
-        QCOMPARE(VendorTable::LoadVendors().FindVendor(QStringLiteral("TSTC")), QStringLiteral("Texas Instruments"));
+        // Reading never copies the installed table into the user's folder.
+        QCOMPARE(QFile::exists(dir.file(QStringLiteral("vendors.txt"))), !own.isEmpty());
     }
 
     void olderDriversAndNoSync()

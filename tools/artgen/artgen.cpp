@@ -1,7 +1,10 @@
 // Draws every picture and icon of the program with QPainter and writes them
-// as 8-bit RGBA PNG files into the folder given on the command line.
+// as 8-bit RGBA PNG files into the folder given on the command line; given a
+// second folder, also the desktop icon for the installed program: PNG files
+// of every size desktops look for and the same drawing as SVG.
 
 #include <QDir>
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -50,10 +53,37 @@ QFont font(int pixels, bool bold)
 // The line-monitor mark: a rounded square in the state colour with a white
 // pulse across it, drawn at any size. A flat line marks a connection that is
 // down, so the states differ by more than their colour.
+qreal markRadius(qreal size)
+{
+    return size * 0.22;
+}
+
+qreal markPenWidth(qreal size)
+{
+    return qMax<qreal>(1.6, size * 0.095);
+}
+
+QList<QPointF> markPulse(const QRectF &box, bool flat)
+{
+    const qreal s = box.width();
+    const qreal x0 = box.left() + s * 0.16;
+    const qreal x1 = box.right() - s * 0.16;
+    const qreal mid = box.top() + s * 0.56;
+    const qreal w = x1 - x0;
+    if (flat)
+        return {{x0, mid}, {x1, mid}};
+    return {{x0, mid},
+            {x0 + w * 0.28, mid},
+            {x0 + w * 0.40, box.top() + s * 0.22},
+            {x0 + w * 0.58, box.top() + s * 0.80},
+            {x0 + w * 0.70, mid},
+            {x1, mid}};
+}
+
 void drawMark(QPainter &p, const QRectF &box, const QColor &colour, bool flat = false)
 {
     const qreal s = box.width();
-    const qreal radius = s * 0.22;
+    const qreal radius = markRadius(s);
     QLinearGradient g(box.topLeft(), box.bottomLeft());
     g.setColorAt(0, colour.lighter(118));
     g.setColorAt(1, colour.darker(112));
@@ -61,22 +91,12 @@ void drawMark(QPainter &p, const QRectF &box, const QColor &colour, bool flat = 
     p.setBrush(g);
     p.drawRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
 
-    const qreal x0 = box.left() + s * 0.16;
-    const qreal x1 = box.right() - s * 0.16;
-    const qreal mid = box.top() + s * 0.56;
-    const qreal w = x1 - x0;
+    const QList<QPointF> points = markPulse(box, flat);
     QPainterPath pulse;
-    pulse.moveTo(x0, mid);
-    if (flat) {
-        pulse.lineTo(x1, mid);
-    } else {
-        pulse.lineTo(x0 + w * 0.28, mid);
-        pulse.lineTo(x0 + w * 0.40, box.top() + s * 0.22);
-        pulse.lineTo(x0 + w * 0.58, box.top() + s * 0.80);
-        pulse.lineTo(x0 + w * 0.70, mid);
-        pulse.lineTo(x1, mid);
-    }
-    QPen pen(Qt::white, qMax<qreal>(1.6, s * 0.095));
+    pulse.moveTo(points.first());
+    for (qsizetype i = 1; i < points.size(); ++i)
+        pulse.lineTo(points[i]);
+    QPen pen(Qt::white, markPenWidth(s));
     pen.setJoinStyle(Qt::RoundJoin);
     pen.setCapStyle(Qt::RoundCap);
     p.setPen(pen);
@@ -211,6 +231,44 @@ QImage icon(int size, const QColor &colour, bool flat)
     return img;
 }
 
+// The same mark as drawMark(), as SVG for desktops that scale icons.
+QByteArray markSvg(int size, const QColor &colour, bool flat)
+{
+    const QRectF box(0, 0, size, size);
+    const QRectF body = box.adjusted(0.5, 0.5, -0.5, -0.5);
+    const auto num = [](qreal v) { return QString::number(v, 'f', 2); };
+    QStringList points;
+    for (const QPointF &pt : markPulse(box, flat))
+        points << num(pt.x()) + QLatin1Char(',') + num(pt.y());
+    const QString svg = QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%1\" height=\"%1\" viewBox=\"0 0 %1 %1\">\n"
+        "  <defs>\n"
+        "    <linearGradient id=\"body\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"1\">\n"
+        "      <stop offset=\"0\" stop-color=\"%2\"/>\n"
+        "      <stop offset=\"1\" stop-color=\"%3\"/>\n"
+        "    </linearGradient>\n"
+        "  </defs>\n"
+        "  <rect x=\"%4\" y=\"%4\" width=\"%5\" height=\"%5\" rx=\"%6\" fill=\"url(#body)\"/>\n"
+        "  <polyline points=\"%7\" fill=\"none\" stroke=\"#ffffff\" stroke-width=\"%8\"\n"
+        "            stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n"
+        "</svg>\n");
+    return svg.arg(size)
+        .arg(colour.lighter(118).name(), colour.darker(112).name(), num(body.x()), num(body.width()),
+             num(markRadius(size)), points.join(QLatin1Char(' ')), num(markPenWidth(size)))
+        .toUtf8();
+}
+
+bool saveText(const QByteArray &text, const QString &folder, const QString &name, QTextStream &err)
+{
+    QFile f(folder + QLatin1Char('/') + name);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(text) != text.size()) {
+        err << "cannot write " << f.fileName() << '\n';
+        return false;
+    }
+    return true;
+}
+
 bool save(const QImage &img, const QString &folder, const QString &name, QTextStream &err)
 {
     const QString path = folder + QLatin1Char('/') + name;
@@ -227,8 +285,8 @@ int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
-    if (argc != 2) {
-        err << "usage: quillon-artgen <output folder>\n";
+    if (argc != 2 && argc != 3) {
+        err << "usage: quillon-artgen <picture folder> [<desktop icon folder>]\n";
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
@@ -255,6 +313,17 @@ int main(int argc, char **argv)
             const QString name = QStringLiteral("%1_%2.png").arg(QLatin1String(set.name)).arg(size);
             ok = save(icon(size, set.colour, set.flat), folder, name, err) && ok;
         }
+    }
+    if (argc == 3) {
+        // The program's own blue, as in the logo, rather than a monitoring state.
+        const QString icons = QString::fromLocal8Bit(argv[2]);
+        if (!QDir().mkpath(icons)) {
+            err << "cannot create " << icons << '\n';
+            return 1;
+        }
+        for (int size : {16, 24, 32, 48, 64, 128, 256})
+            ok = save(icon(size, kBlue, false), icons, QStringLiteral("quillon_%1.png").arg(size), err) && ok;
+        ok = saveText(markSvg(256, kBlue, false), icons, QStringLiteral("quillon.svg"), err) && ok;
     }
     return ok ? 0 : 1;
 }
