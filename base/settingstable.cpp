@@ -91,6 +91,8 @@ QList<SettingRow> buildTable()
         needed("Bandwidth", "WLAN", "txtID_2", "wlan0"),
         needed("Bandwidth", "USB", "txtID_3", "usb0"),
         whole("Bandwidth", "Interval", "txtBWInt", 60, 1, SecondsPerDay),
+        // Mbit/s: a counter drop is a wrap only if the interface could carry that much.
+        whole("Bandwidth", "Maximum rate", "BWMaxRate", 100, 1, 10000, K::Special),
         row("Bandwidth", "Save log", "chkLogBW", K::Check, ticked),
         row("Bandwidth", "Display type", "cboRecords", K::ComboText, "Current session"),
         row("Bandwidth", "Router type", "cboRouterID", K::ComboText),

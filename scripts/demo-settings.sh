@@ -68,6 +68,7 @@ LAN=eth0
 WLAN=wlan0
 USB=usb0
 Interval=60
+Maximum rate=100
 Save log=1
 Display type=Current session
 Router type=

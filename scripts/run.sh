@@ -14,7 +14,7 @@ password=Gravo
 
 demo="$PWD/build-release/demo"
 mkdir -p "$demo"
-[ -f "$demo/vendors.txt" ] || cp build-release/vendors.txt "$demo/"
+for f in vendors.txt routerids.txt; do [ -f "$demo/$f" ] || cp "build-release/$f" "$demo/"; done
 sim_log="$demo/routersim.log"
 build-release/tools/routersim/quillon-routersim --port 0 --address 127.0.0.1 --http-port 0 \
     --user "$user" --password "$password" >"$sim_log" 2>&1 &

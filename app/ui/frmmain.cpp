@@ -1,5 +1,6 @@
 #include "app/ui/frmmain.h"
 
+#include "bandwidth/ui/frmsystray.h"
 #include "base/appinfo.h"
 #include "base/apppaths.h"
 #include "base/clock.h"
@@ -70,7 +71,7 @@ frmMain::frmMain(QWidget *parent)
     m_core = std::make_unique<SessionCore>(
         [this] { return sessionSettings(); },
         [](const QString &address, qint32 &timeMs) { return FullPing(address, timeMs); },
-        SessionTimers{ui.tmrPing, ui.tmrStats, ui.tmrRebootWatch, ui.tmrRebootSettle});
+        SessionTimers{ui.tmrPing, ui.tmrStats, ui.tmrRebootWatch, ui.tmrRebootSettle, ui.tmrBWMonitor});
     mcBits = replacePlaceholder(ui.mcBits, new MetalChart);
     applyChartPreset(*mcBits, ChartInstance::mcBits);
     auto *speeds = replacePlaceholder(ui.mcSpeeds, new MetalChart);
@@ -79,6 +80,7 @@ frmMain::frmMain(QWidget *parent)
     applyChartPreset(*bandwidth, ChartInstance::mcBandwidth);
     connectControls();
     connectCore();
+    connectBandwidth();
     setupTraceRoute();
 }
 
@@ -88,6 +90,8 @@ frmMain::~frmMain()
     m_core.reset();
     if (m_graphs)
         delete m_graphs.data();
+    if (m_systray)
+        delete m_systray.data();
 }
 
 void frmMain::setPingFunction(PingFunction ping)
@@ -129,6 +133,7 @@ SessionSettings frmMain::sessionSettings() const
     s.saveStatsText = ui.chkSaveStats->isChecked();
     s.saveStatsCsv = ui.chkSaveStatsCSV->isChecked();
     s.dsStartBit = ui.txtDSStart->text();
+    s.bandwidth = bandwidthSettings();
     return s;
 }
 
@@ -172,7 +177,6 @@ void frmMain::connectControls()
     ui.lblQuality->setText(QString::number(ui.hscrQuality->value()));
     connect(ui.mnToggle, &QAction::triggered, this, &frmMain::cmdToggle_Click);
     connect(ui.mnOpen, &QAction::triggered, this, &frmMain::restoreFromTray);
-    connect(ui.mnShowStats, &QAction::triggered, this, &frmMain::restoreFromTray);
     connect(ui.mnExit, &QAction::triggered, this, &frmMain::ExitProgram);
     ui.imgLogo->installEventFilter(this);
     ui.lblCredit->installEventFilter(this);
@@ -191,6 +195,7 @@ void frmMain::Form_Load()
     LoadIniSettings();
     m_core->line.vendors = VendorTable::LoadVendors();
     m_core->line.snrHistory.LoadSNRFromFile();
+    loadBandwidth();
     Exchange.Exc_LoadData(ui.txtData->toPlainText());
     Exchange.Exc_SetLossRate(LossRate);
 
@@ -363,6 +368,7 @@ bool frmMain::Form_QueryUnload(UnloadMode mode)
     if (m_graphs)
         m_graphs->hide();
     m_core->line.snrHistory.SaveSNRToFile();
+    unloadBandwidth();
     m_core->session.shutDown();
     m_unloaded = true;
     emit unloaded();

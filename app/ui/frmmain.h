@@ -18,6 +18,7 @@ namespace quillon {
 
 class ExchangeLookup;
 class MetalChart;
+class frmSystray;
 class OrbDNS;
 struct ExchangeInputs;
 class OrbTelnet;
@@ -82,6 +83,7 @@ public:
     QString MaxHops = QStringLiteral("30"); // trace route hop limit
     QString RouterType;
     QString BWTickedGraphs;
+    QString BWMaxRate = QStringLiteral("100"); // fastest plausible interface rate, Mbit/s
     QString LookupSite;     // base address of the exchange-lookup site; "" when none
     QString DirectionsSite; // base address of the directions service; "" when none
     ExchangeModel Exchange;
@@ -128,6 +130,21 @@ public:
     void cmdCalcBest_Click();
     void cmdGetDist_Click();
     ExchangeLookup &exchangeLookup();
+    // The Bandwidth tab, the mini statistics window and the tray's "Show stats".
+    void cmdGetBandwidth_Click();
+    void cmdLogBW_Click();
+    void cmdClearBW_Click();
+    void cmdListMonthly_Click();
+    void cmdMiniStats_Click();
+    void mnShowStats_Click();
+    void cboRouterID_Click();
+    void cboRecords_Click();
+    void chkBWTotals_Click();
+    void chkDispText_Click();
+    void LoadRouterBWIDs();
+    void RefreshSysWin();
+    void DrawBandwidth();
+    frmSystray *systrayWindow(bool create);
     // The window field a settings row of kind Special is kept in.
     QString *specialSetting(const QString &control);
 
@@ -159,10 +176,19 @@ private:
     void ensureTray();
     void updateTray();
     MetalChart &speedsChart() const;
+    void connectBandwidth();
+    void loadBandwidth();
+    void unloadBandwidth();
+    void onBandwidthRead(bool monitored, bool sampleAdded);
+    void showBandwidthText();
+    BandwidthSettings bandwidthSettings() const;
+    GraphTicks graphTicks() const;
+    MetalChart &bandwidthChart() const;
     ExchangeInputs exchangeInputs() const;
 
     std::unique_ptr<SessionCore> m_core;
     QPointer<frmGraphs> m_graphs;
+    QPointer<frmSystray> m_systray;
     QSystemTrayIcon *m_tray = nullptr;
     std::function<bool(const QString &, qint32 &, const QByteArray &)> m_pingTestEcho;
     bool m_rebootAsked = false; // the running reboot came from the button

@@ -162,7 +162,8 @@ void frmMain::DrawGraph()
     // Before the first reading too: a chosen type shows at once, empty until
     // its data exists.
     const LineState &line = m_core->line;
-    const GraphSources sources{&line.tones, &line.snrHistory, nullptr};
+    const BandwidthHistoryInput bandwidth = m_core->bandwidth.historyInput(true);
+    const GraphSources sources{&line.tones, &line.snrHistory, &bandwidth};
     const GraphOptions options{ui.chkXAxis->isChecked(), wholeSetting(ui.txtGraphLimit->objectName(), ui.txtGraphLimit->text()),
                                wholeSetting(ui.txtDSStart->objectName(), ui.txtDSStart->text())};
     quillon::DrawGraph(*mcBits, ui.cboGraphs->currentText(), sources, options);
@@ -174,7 +175,8 @@ void frmMain::DrawUserGraphs()
     if (!m_graphs)
         return;
     const LineState &line = m_core->line;
-    const GraphSources sources{&line.tones, &line.snrHistory, nullptr};
+    const BandwidthHistoryInput bandwidth = m_core->bandwidth.historyInput(true);
+    const GraphSources sources{&line.tones, &line.snrHistory, &bandwidth};
     const GraphOptions options{ui.chkXAxis->isChecked(), wholeSetting(ui.txtGraphLimit->objectName(), ui.txtGraphLimit->text()),
                                wholeSetting(ui.txtDSStart->objectName(), ui.txtDSStart->text())};
     quillon::DrawUserGraphs(*m_graphs, sources, options);

@@ -36,7 +36,7 @@ QString *frmMain::specialSetting(const QString &control)
 {
     for (auto [name, field] : {std::pair{"LossRate", &LossRate}, std::pair{"BWGraphs", &BWTickedGraphs},
                                std::pair{"LookupSite", &LookupSite}, std::pair{"DirectionsSite", &DirectionsSite},
-                               std::pair{"MaxHops", &MaxHops}}) {
+                               std::pair{"MaxHops", &MaxHops}, std::pair{"BWMaxRate", &BWMaxRate}}) {
         if (control == QLatin1String(name))
             return field;
     }

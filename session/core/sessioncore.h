@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bandwidth/core/bandwidthmonitor.h"
 #include "session/core/busylease.h"
 #include "session/core/linestate.h"
 #include "session/core/monitoringcycle.h"
@@ -24,12 +25,13 @@ struct SessionTimers
     QTimer *stats{nullptr};
     QTimer *rebootWatch{nullptr};
     QTimer *rebootSettle{nullptr};
+    QTimer *bandwidth{nullptr};
 };
 
 // Everything that talks to the router, without any widget: the job queue and
-// its engine, the busy leases, the line's data, the full fetch, the reboot
-// and the monitoring cycle, wired together once for the window and the
-// command line alike.
+// its engine, the busy leases, the line's data, the full fetch, the reboot,
+// the monitoring cycle and the bandwidth monitor, wired together once for the
+// window and the command line alike.
 class SessionCore final : public QObject
 {
     Q_OBJECT
@@ -46,6 +48,7 @@ public:
     RouterReboot reboot;
     RouterInfoFetch fetch;
     MonitoringCycle monitor;
+    BandwidthMonitor bandwidth;
 
     // Replaces the echo every part uses (tests drive the program with it).
     void setPing(PingFunction ping) { m_ping = std::move(ping); }

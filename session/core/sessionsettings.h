@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bandwidth/core/bandwidthsettings.h"
 #include "stats/core/routerscripts.h"
 
 #include <QString>
@@ -22,6 +23,7 @@ struct SessionSettings
     bool saveStatsText{true};
     bool saveStatsCsv{true};
     QString dsStartBit;      // first downstream tone of the gap analysis
+    BandwidthSettings bandwidth;
 };
 
 } // namespace quillon

@@ -76,8 +76,48 @@ void BandwidthSnapshots::LoadSnapshots()
     }
 
     std::stable_sort(m_monthLines.begin(), m_monthLines.end(), [](const QString &a, const QString &b) {
-        return Field(a, LabelSeparator, 1) > Field(b, LabelSeparator, 1);
+        return LaterMonth(Field(a, LabelSeparator, 1), Field(b, LabelSeparator, 1));
     });
+}
+
+bool BandwidthSnapshots::LaterMonth(const QString &a, const QString &b)
+{
+    // Two-digit years: 70-99 are the 1900s, the rest this century.
+    const auto key = [](const QString &label) {
+        const int month = Field(label, QStringLiteral("/"), 1).trimmed().toInt();
+        const int yy = Field(label, QStringLiteral("/"), 2).trimmed().toInt();
+        return (yy >= 70 ? 1900 + yy : 2000 + yy) * 100 + month;
+    };
+    return key(a) > key(b);
+}
+
+QList<BandwidthSnapshots::MonthRecord> BandwidthSnapshots::PreviousMonths() const
+{
+    const QString current = GetDateLabel(Clock::now(), 4);
+    QList<MonthRecord> months;
+    // From the last line back: the last line of a label wins, as when loading.
+    for (qsizetype i = m_lines.size() - 1; i >= 0; --i) {
+        const QString label = Field(m_lines.at(i), LabelSeparator, 1);
+        if (CountChar(label, QStringLiteral("/")) != 1 || label == current)
+            continue;
+        if (std::any_of(months.begin(), months.end(), [&](const MonthRecord &m) { return m.label == label; }))
+            continue;
+        MonthRecord month{label, {}};
+        LoadThisSnapshot(month.record, Field(m_lines.at(i), LabelSeparator, 2));
+        months.append(month);
+    }
+    std::stable_sort(months.begin(), months.end(),
+                     [](const MonthRecord &a, const MonthRecord &b) { return LaterMonth(a.label, b.label); });
+    return months;
+}
+
+void BandwidthSnapshots::StartNewBoot(const QDateTime &endedBootTime)
+{
+    if (!m_sinceBoot.Loaded)
+        return;
+    if (endedBootTime.isValid())
+        SendSnapshotToFile(BootLabel(endedBootTime), m_sinceBoot, true);
+    m_sinceBoot.Totals = {};
 }
 
 void BandwidthSnapshots::LoadThisSnapshot(SnapshotRecord &record, const QString &data)

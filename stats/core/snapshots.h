@@ -52,6 +52,7 @@ public:
     static QString BootLabel(const QDateTime &bootTime);
 
     SnapshotRecord &SinceBoot() { return m_sinceBoot; }
+    const SnapshotRecord &SinceBoot() const { return m_sinceBoot; }
     const SnapshotRecord &LastHour() const { return m_periods[0]; }
     const SnapshotRecord &Today() const { return m_periods[1]; }
     const SnapshotRecord &ThisWeek() const { return m_periods[2]; }
@@ -61,8 +62,23 @@ public:
     QDateTime SavedAt() const { return m_savedAt; }
     QDateTime LastSnapshotTime() const { return m_lastSnapshotTime; }
     bool SnapshotsActive() const { return m_active; }
-    // Month lines of the file, newest label first.
+    // Month lines of the file, newest month first.
     const QStringList &MonthLines() const { return m_monthLines; }
+
+    struct MonthRecord
+    {
+        QString label; // "mm/yy"
+        SnapshotRecord record;
+    };
+    // The months the records hold now (the file's and those ended during the
+    // run), newest first, without the month under way (ThisMonth()).
+    QList<MonthRecord> PreviousMonths() const;
+    // "mm/yy" labels in date order: true when a is a later month than b.
+    static bool LaterMonth(const QString &a, const QString &b);
+
+    // The router restarted: the totals of the boot that ended are filed under
+    // its boot time and counting since boot begins again from zero.
+    void StartNewBoot(const QDateTime &endedBootTime);
     const QStringList &SnapshotLines() const { return m_lines; }
 
 private:

@@ -219,6 +219,26 @@ private slots:
 
         // The modem's own AAL5 byte counter follows the same traffic.
         QVERIFY(statsValue(c.output("cat /proc/avalanche/avsar_modem_stats"), "Rx Total Bytes:") >= 0);
+
+        // A PPP reconnect starts ppp0 again from 0 while the router runs on.
+        const double up = uptimeOf(c);
+        QVERIFY(r.sim.restartInterface(QStringLiteral("ppp0")));
+        QCOMPARE(ppp0Rx(c.output("cat /proc/net/dev")), 0ull);
+        r.sim.advanceTime(10);
+        quint64 rx = 0, tx = 0;
+        QVERIFY(r.sim.interfaceCounters(QStringLiteral("ppp0"), rx, tx));
+        QCOMPARE(ppp0Rx(c.output("cat /proc/net/dev")), rx);
+        QVERIFY(rx > 0 && rx < 2'000'000);
+        QCOMPARE(uptimeOf(c), up + 10);
+    }
+
+    void wideCountersPassTwoToThe32()
+    {
+        Router r({.timeScale = 0, .wrapAfterBytes = 1'000'000, .wideCounters = true});
+        QVERIFY(r.login());
+        r.sim.advanceTime(600);
+        const quint64 after = ppp0Rx(r.c->output("cat /proc/net/dev"));
+        QVERIFY2(after > 4294967296ull + 1'000'000, QByteArray::number(after));
     }
 
     void environmentCommands()
@@ -511,7 +531,7 @@ private slots:
         for (const char *option : {"--port", "--address", "--profile", "--user", "--password", "--prompt", "--raw-tabs",
                                    "--cat-error-style", "--terminal-query", "--byte-by-byte", "--random-splits",
                                    "--drop-after-bytes", "--error-without-marker", "--garbage", "--big-file",
-                                   "--time-scale", "--reply-delay", "--reboot-down", "--wrap-after", "--seed",
+                                   "--time-scale", "--reply-delay", "--reboot-down", "--wrap-after", "--wide-counters", "--seed",
                                    "--negative-margin"})
             QVERIFY2(help.contains(option), option);
 

@@ -27,7 +27,7 @@ struct SessionRig
         : sim(options)
         , clock(QDateTime(QDate(2026, 7, 2), QTime(8, 0, 0)))
     {
-        for (QTimer *t : {&pingTimer, &statsTimer, &watchTimer, &settleTimer})
+        for (QTimer *t : {&pingTimer, &statsTimer, &watchTimer, &settleTimer, &bandwidthTimer})
             t->blockSignals(true);
         started = sim.start();
         settings.login = {QString::fromLatin1(kRouterAddress), QString::number(sim.port()), QStringLiteral("root"),
@@ -38,6 +38,13 @@ struct SessionRig
         settings.statsInterval = QStringLiteral("1");
         settings.settleTime = QStringLiteral("2");
         settings.dsStartBit = QStringLiteral("32");
+        newCore();
+    }
+
+    // A core as a new start of the program makes it (the old one ends first).
+    void newCore()
+    {
+        core.reset();
         core = std::make_unique<SessionCore>(
             [this] { return settings; },
             [this](const QString &address, qint32 &ms) {
@@ -46,7 +53,7 @@ struct SessionRig
                     return routerForced.value_or(!sim.isRebooting());
                 return internetUp;
             },
-            SessionTimers{&pingTimer, &statsTimer, &watchTimer, &settleTimer});
+            SessionTimers{&pingTimer, &statsTimer, &watchTimer, &settleTimer, &bandwidthTimer});
         core->session.engine().setStallTimeoutMs(400);
         core->session.engine().setDelayUnitMs(5);
     }
@@ -101,7 +108,7 @@ struct SessionRig
     ScriptedDialogs dialogs;
     sim::RouterSim sim;
     ScopedClock clock;
-    QTimer pingTimer, statsTimer, watchTimer, settleTimer;
+    QTimer pingTimer, statsTimer, watchTimer, settleTimer, bandwidthTimer;
     SessionSettings settings;
     std::optional<bool> routerForced; // the router's echo, whatever the simulator does
     bool internetUp{true};

@@ -9,6 +9,8 @@
 #   netlab.sh delay PREFIX HOP MS    answers from hop HOP and beyond come MS later
 #   netlab.sh unreachable PREFIX HOP NET   router HOP answers Destination Unreachable for NET
 #   netlab.sh single PREFIX          one namespace PREFIX-d with loopback up
+#   netlab.sh pair PREFIX            PREFIX-a (10.78.0.1, veth qv-a) and PREFIX-b (10.78.0.2, veth qv-b),
+#                                    IPv6 off, so the link carries only what a test sends
 #   netlab.sh down PREFIX            removes every namespace of PREFIX
 set -euo pipefail
 
@@ -42,7 +44,7 @@ EOF
 
 cmd=${1:-}
 prefix=${2:-}
-[ -n "$prefix" ] || { echo "usage: $0 chain|delay|unreachable|single|down PREFIX ..." >&2; exit 2; }
+[ -n "$prefix" ] || { echo "usage: $0 chain|delay|unreachable|single|pair|down PREFIX ..." >&2; exit 2; }
 
 case $cmd in
 chain)
@@ -99,6 +101,18 @@ EOF
 single)
     ip netns add "$prefix-d"
     in_ns "$prefix-d" ip link set lo up
+    ;;
+pair)
+    for side in a b; do
+        ip netns add "$prefix-$side"
+        in_ns "$prefix-$side" sysctl -qw net.ipv6.conf.all.disable_ipv6=1 net.ipv6.conf.default.disable_ipv6=1
+        in_ns "$prefix-$side" ip link set lo up
+    done
+    ip link add qv-a netns "$prefix-a" type veth peer name qv-b netns "$prefix-b"
+    in_ns "$prefix-a" ip addr add 10.78.0.1/24 dev qv-a
+    in_ns "$prefix-b" ip addr add 10.78.0.2/24 dev qv-b
+    in_ns "$prefix-a" ip link set qv-a up
+    in_ns "$prefix-b" ip link set qv-b up
     ;;
 down)
     for ns in $(ip netns list | awk '{print $1}' | grep "^$prefix-" || true); do

@@ -67,6 +67,8 @@ const Flag kFlags[] = {
      "cat's missing-file error does not name the file (a marker read never ends)."},
     {"garbage", &SimOptions::garbage, "Scatter control and high bytes through command output."},
     {"big-file", &SimOptions::bigFile, "Provide /proc/bigfile, 1 MB of text."},
+    {"wide-counters", &SimOptions::wideCounters,
+     "Print the interface byte counters as a 64-bit kernel does: they pass 2^32 without wrapping."},
     {"negative-margin", &SimOptions::negativeMargin,
      "The line has degraded since training: DS margin -3 dB (printed 2147483645), ADSL2+ US margin -3 dB "
      "(printed 4294967293)."},

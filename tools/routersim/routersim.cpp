@@ -120,6 +120,16 @@ void RouterSim::advanceTime(double seconds)
     m_system->advance(seconds);
 }
 
+bool RouterSim::restartInterface(const QString &name)
+{
+    return m_system->restartInterface(name);
+}
+
+bool RouterSim::interfaceCounters(const QString &name, quint64 &rx, quint64 &tx) const
+{
+    return m_system->interfaceCounters(name, rx, tx);
+}
+
 void RouterSim::acceptPending()
 {
     while (m_server && m_server->hasPendingConnections()) {

@@ -47,6 +47,8 @@ struct SimOptions
     // Every interface byte counter starts this many bytes below 2^32 and so
     // wraps after that volume; 0 keeps the profile's own starting values.
     quint64 wrapAfterBytes{0};
+    // Byte counters as a 64-bit kernel prints them: no wrap at 2^32.
+    bool wideCounters{false};
     quint32 seed{1};
     bool negativeMargin{false}; // the line degraded after training: margins of -3 dB
     double marginDriftDb{1.0};  // slow swing of the line noise, dB (0: steady)
@@ -88,6 +90,11 @@ public:
 
     // Restarts the router as the shell command "reboot" does.
     void reboot();
+    // The interface is made anew (a PPP reconnect): its counters start from 0
+    // while the router runs on. False when there is no such interface.
+    bool restartInterface(const QString &name);
+    // The byte counters /proc/net/dev shows now; false when there is no such interface.
+    bool interfaceCounters(const QString &name, quint64 &rx, quint64 &tx) const;
 
 signals:
     void rebootStarted();

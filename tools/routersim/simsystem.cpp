@@ -72,11 +72,10 @@ SimSystem::SimSystem(const SimOptions &options)
     m_real.start();
     const bool plus = m_modem.isAdsl2Plus();
     m_bootAt = plus ? -190432.81 : -275913.47;
-    m_countersFrom = -m_bootAt;
 
     auto add = [this](const char *name, double rx, double tx, double rxRate, double txRate, double rxPkt,
                       double txPkt, double period, double phase) {
-        m_interfaces.append({name, rx, tx, rxRate, txRate, rxPkt, txPkt, period, phase});
+        m_interfaces.append({name, rx, tx, rxRate, txRate, rxPkt, txPkt, period, phase, -m_bootAt});
     };
     add("lo", 181244, 181244, 0.7, 0.7, 83, 83, 600, 0);
     if (plus) {
@@ -136,9 +135,10 @@ void SimSystem::advance(double seconds)
 void SimSystem::restart()
 {
     m_bootAt = now();
-    m_countersFrom = 0;
-    for (Interface &i : m_interfaces)
+    for (Interface &i : m_interfaces) {
         i.rxStart = i.txStart = 0;
+        i.from = 0;
+    }
     m_ramDisk.clear();
     m_log.clear();
     fillBootLog();
@@ -151,7 +151,37 @@ double SimSystem::traffic(const Interface &i, double rate, double start) const
     const auto g = [&](double t) {
         return t + 0.6 * i.period / (2 * M_PI) * (qSin(2 * M_PI * t / i.period + i.phase) - qSin(i.phase));
     };
-    return start + rate * qMax(0.0, g(uptime()) - g(m_countersFrom));
+    return start + rate * qMax(0.0, g(uptime()) - g(i.from));
+}
+
+quint64 SimSystem::shown(double counter) const
+{
+    const auto whole = quint64(counter);
+    return m_options.wideCounters ? whole : whole & 0xFFFFFFFFull;
+}
+
+bool SimSystem::restartInterface(const QString &name)
+{
+    for (Interface &i : m_interfaces) {
+        if (QLatin1String(i.name) == name) {
+            i.rxStart = i.txStart = 0;
+            i.from = uptime();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SimSystem::interfaceCounters(const QString &name, quint64 &rx, quint64 &tx) const
+{
+    for (const Interface &i : m_interfaces) {
+        if (QLatin1String(i.name) == name) {
+            rx = shown(traffic(i, i.rxRate, i.rxStart));
+            tx = shown(traffic(i, i.txRate, i.txStart));
+            return true;
+        }
+    }
+    return false;
 }
 
 QByteArray SimSystem::netDevFile() const
@@ -162,7 +192,7 @@ QByteArray SimSystem::netDevFile() const
     for (const Interface &i : m_interfaces) {
         const double rx = traffic(i, i.rxRate, i.rxStart);
         const double tx = traffic(i, i.txRate, i.txStart);
-        const auto w = [](double v) { return qulonglong(quint64(v) & 0xFFFFFFFFull); };
+        const auto w = [this](double v) { return qulonglong(shown(v)); };
         out += QString::asprintf("%6s:%8llu %7llu %4lu %4lu %4lu %5lu %10lu %9lu %8llu %7llu %4lu %4lu %4lu "
                                  "%5lu %7lu %10lu\n",
                                  i.name.constData(), w(rx), w(rx / i.rxPacket), 0ul, 0ul, 0ul, 0ul, 0ul, 0ul,

@@ -50,6 +50,8 @@ public:
 
     QByteArray uptimeFile() const;
     QByteArray netDevFile() const;
+    bool restartInterface(const QString &name);
+    bool interfaceCounters(const QString &name, quint64 &rx, quint64 &tx) const;
     QByteArray bigFile() const;
     ModemConditions modemConditions() const;
 
@@ -65,6 +67,7 @@ private:
         double txPacket{0};
         double period{3600};
         double phase{0};
+        double from{0}; // uptime the start values belong to
     };
     struct LogEntry
     {
@@ -74,6 +77,7 @@ private:
     };
 
     double traffic(const Interface &i, double rate, double start) const;
+    quint64 shown(double counter) const;
     void fillBootLog();
     QByteArray logStamp(double at) const;
 
@@ -83,7 +87,6 @@ private:
     mutable qint64 m_lastRealNs{0};
     mutable double m_simNow{0};
     double m_bootAt{0};
-    double m_countersFrom{0}; // uptime the counters' start values belong to
     QList<Interface> m_interfaces;
     QList<QPair<QString, QString>> m_env;
     QList<LogEntry> m_log;
