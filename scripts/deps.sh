@@ -8,7 +8,7 @@ pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev ccache lld
       expect telnet busybox iputils-ping iproute2 dnsmasq-base bind9-dnsutils
       traceroute mtr-tiny nsd nftables iptables
       python3 python3-pyftpdlib time bc
-      dpkg-dev file lintian desktop-file-utils appstream xdotool xclip strace)
+      dpkg-dev file lintian desktop-file-utils appstream xdotool xclip strace trayer)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 using namespace quillon;
@@ -28,6 +29,15 @@ using namespace quillon;
 namespace {
 
 constexpr int kTimeoutMs = 30000;
+
+// CPU time of this thread, ms: on a shared machine the wall clock of a
+// sub-millisecond step mostly measures the other processes' time slices.
+double cpuMs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
 
 double median(std::vector<double> v)
 {
@@ -147,12 +157,11 @@ std::vector<double> recordsUpdates(int runs)
     const QDateTime boot = t.addDays(-3);
     records.UpdateSnapshots(delta, boot);
     std::vector<double> times;
-    QElapsedTimer timer;
     for (int i = 0; i < runs; ++i) {
         clock.advanceSecs(3600);
-        timer.start();
+        const double begin = cpuMs();
         records.UpdateSnapshots(delta, boot);
-        times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        times.push_back(cpuMs() - begin);
     }
     std::printf("records_lines_in_memory: %lld\n", static_cast<long long>(records.SnapshotLines().size()));
     return times;
@@ -215,8 +224,12 @@ int main(int argc, char **argv)
     std::printf("plain_client_median_ms: %.3f\n", mf);
     std::printf("reading_over_floor: %.3f (target <= 1.3)\n", mr / mf);
 
-    const std::vector<double> updates = recordsUpdates(std::max(runs, 100));
-    std::printf("records_update_hour_rollover_median_ms: %.4f\n", median(updates));
-    std::printf("records_update_hour_rollover_max_ms: %.4f (target <= 1)\n", *std::max_element(updates.begin(), updates.end()));
+    const std::vector<double> updates = recordsUpdates(std::max(runs * 25, 1000));
+    std::vector<double> sorted = updates;
+    std::sort(sorted.begin(), sorted.end());
+    std::printf("records_updates: %zu, each an hour after the last\n", sorted.size());
+    std::printf("records_update_cpu_median_ms: %.4f\n", median(updates));
+    std::printf("records_update_cpu_p99_ms: %.4f\n", sorted[sorted.size() * 99 / 100]);
+    std::printf("records_update_cpu_max_ms: %.4f (target <= 1)\n", sorted.back());
     return 0;
 }

@@ -52,6 +52,7 @@ void BandwidthSnapshots::LoadSnapshots()
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n"));
     if (!text.isEmpty())
         m_lines = text.split(lineEnd);
+    IndexLines();
 
     for (qsizetype i = m_lines.size() - 1; i >= 0; --i) {
         const QString &line = m_lines.at(i);
@@ -229,14 +230,25 @@ void BandwidthSnapshots::SendSnapshotToFile(const QString &label, const Snapshot
     if (withTime)
         line += LabelSeparator + Clock::now().toString(SavedTimeFormat);
 
-    const QString start = label + LabelSeparator;
-    for (QString &existing : m_lines) {
-        if (existing.startsWith(start)) {
-            existing = line;
-            return;
-        }
+    if (const auto at = m_index.constFind(label); at != m_index.constEnd()) {
+        m_lines[*at] = line;
+        return;
     }
+    m_index.insert(label, m_lines.size());
     m_lines.append(line);
+}
+
+void BandwidthSnapshots::IndexLines()
+{
+    m_index.clear();
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        // A line without the separator holds no label a record could take.
+        if (!m_lines.at(i).contains(LabelSeparator))
+            continue;
+        const QString label = Field(m_lines.at(i), LabelSeparator, 1);
+        if (!m_index.contains(label))
+            m_index.insert(label, i);
+    }
 }
 
 void BandwidthSnapshots::CleanUpSnapshotLog()
@@ -249,6 +261,7 @@ void BandwidthSnapshots::CleanUpSnapshotLog()
         const QDate day = TextToDate(Field(label, QStringLiteral(" "), 1), true).date();
         return !day.isValid() || std::abs(day.daysTo(today)) >= 1;
     });
+    IndexLines();
 }
 
 bool BandwidthSnapshots::Close(const QDateTime &bootTime)
@@ -274,6 +287,7 @@ bool BandwidthSnapshots::SaveSnaphotArray()
     if (!saved)
         Dialogs::message(Dialogs::Icon::Exclamation, appTitle(), QStringLiteral("Could not save Snapshot log."));
     m_lines.clear();
+    m_index.clear();
     return saved;
 }
 

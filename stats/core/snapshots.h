@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -92,6 +93,7 @@ private:
     void ImportCurrentBoot(const QDateTime &time, bool add, const QDateTime &bootTime);
     void SendSnapshotToFile(const QString &label, const SnapshotRecord &record, bool withTime);
     void CleanUpSnapshotLog();
+    void IndexLines();
     bool SaveSnaphotArray();
 
     SnapshotRecord m_savedBoot;
@@ -102,6 +104,8 @@ private:
     QDateTime m_savedAt;
     bool m_active{false};
     QStringList m_lines;
+    // Label -> its line: a year of hourly lines makes a search of every line too slow per sample.
+    QHash<QString, qsizetype> m_index;
     QStringList m_monthLines;
 };
 
