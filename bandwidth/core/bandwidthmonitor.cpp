@@ -142,18 +142,20 @@ void BandwidthMonitor::process(const TelnetCommands &commands, bool monitored, c
 bool BandwidthMonitor::log(const BandwidthReplies &replies, const QDateTime &asked)
 {
     const BandwidthSettings s = m_settings().bandwidth;
-    const QDateTime endedBoot = m_line.boot.BootTime();
     // An uptime that is no number says nothing of a reboot.
     if (replies.uptime)
         m_line.boot.FindBootTime(replies.uptimeText, asked);
     const Measurement m = m_counters.measure(s.ids, replies.netdev, asked, replies.uptime, MaxBytesPerSec(s.maxRate));
 
+    // The boot of the previous monitored reading: other readings may have
+    // learnt of the new boot since.
+    if (m.rebooted)
+        m_records.StartNewBoot(m_monitoredBoot);
+    m_monitoredBoot = m_line.boot.BootTime();
     for (size_t slot = 0; slot < InterfaceSlots; ++slot) {
         if (const auto &first = m.firstCounters[slot])
             m_records.SinceBoot().Totals[slot] = {double(first->rx), double(first->tx)};
     }
-    if (m.rebooted)
-        m_records.StartNewBoot(endedBoot);
     SlotArray deltas{};
     for (size_t slot = 0; slot < InterfaceSlots; ++slot)
         deltas[slot] = {double(m_counters.slot(int(slot)).Delta.rx), double(m_counters.slot(int(slot)).Delta.tx)};

@@ -97,6 +97,7 @@ private:
     QStringList m_history;
     QString m_text;
     QString m_lastBlock;
+    QDateTime m_monitoredBoot; // the router's boot time at the last monitored reading
     int m_ticks{0};
     bool m_monitoring{false};
     quint64 m_readings{0};

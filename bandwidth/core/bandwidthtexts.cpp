@@ -162,6 +162,19 @@ void ApplyBWTickedGraphList(const QString &list, GraphTicks &ticks)
     }
 }
 
+QString SlotCountersText(const BandwidthCounters &counters, const std::array<QString, InterfaceSlots> &ids)
+{
+    QStringList lines;
+    for (int s = 0; s < InterfaceSlots; ++s) {
+        const InterfaceCounters &c = counters.slot(s);
+        if (c.Found)
+            lines.append(QStringList{QLatin1String(SlotLabels[size_t(s)]), ids[size_t(s)], QString::number(c.Current.rx),
+                                     QString::number(c.Current.tx)}
+                             .join(Tab));
+    }
+    return lines.join(CrLf);
+}
+
 QString MiniStatsText(const GraphTicks &ticks, const ViewFigures &figures)
 {
     QStringList lines;

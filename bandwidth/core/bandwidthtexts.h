@@ -59,6 +59,10 @@ QString BuildBWTickedGraphList(const GraphTicks &ticks);
 // Any non-zero value ticks; missing values untick.
 void ApplyBWTickedGraphList(const QString &list, GraphTicks &ticks);
 
+// The counters of the last reading, one line per slot found: label, interface
+// name, received and sent bytes, tab-separated.
+QString SlotCountersText(const BandwidthCounters &counters, const std::array<QString, InterfaceSlots> &ids);
+
 // The mini window's text: one line per slot with a ticked graph.
 QString MiniStatsText(const GraphTicks &ticks, const ViewFigures &figures);
 

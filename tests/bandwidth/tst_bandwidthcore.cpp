@@ -231,6 +231,8 @@ private slots:
         QCOMPARE(RecordsViewFigures(int(RecordsView::MaxRates), c, records)[1].rx, QStringLiteral("17.07 B /s"));
         QCOMPARE(RecordsViewFigures(int(RecordsView::CurrentSession), c, records)[0].tx, QStringLiteral("2.00 KB"));
 
+        QCOMPARE(SlotCountersText(c, kIds), QStringLiteral("WAN\tppp0\t2500\t2148\r\nLAN\teth0\t1024\t0\r\nWLAN\twlan0\t0\t0"));
+
         ViewFigures shown;
         shown[0] = {QStringLiteral("1.00 KB"), QStringLiteral("2.00 KB")};
         ticks.tx[0] = true;

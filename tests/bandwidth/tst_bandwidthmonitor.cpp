@@ -155,6 +155,10 @@ private slots:
             QVERIFY(monitoredReading(rig, 3600));
             moved = countersOf(rig, "ppp0").rx;
             QVERIFY(moved > before.rx); // the uptime, not the counter, tells of the reboot
+            // The boot that ended is filed; counting since boot begins again.
+            const BandwidthSnapshots &records = rig.core->bandwidth.records();
+            QCOMPARE(records.SnapshotLines().filter(QStringLiteral("Boot - ")).size(), 1);
+            QCOMPARE(quint64(records.SinceBoot().Totals[0].Rx), moved);
         } else {
             QVERIFY(monitoredReading(rig, 60));
             moved = (countersOf(rig, "ppp0").rx + K32 - before.rx) % K32;
