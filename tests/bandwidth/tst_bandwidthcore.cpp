@@ -127,14 +127,11 @@ private slots:
         const NetDevReading odd = ParseNetDev(QStringLiteral(
             "  eth0:123 1 0 0 0 0 0 0 456 2 0 0 0 0 0 0\r\n\r\n\r\n"
             "  wide:18446744073709551615 0 0 0 0 0 0 0 4294967296 0 0 0 0 0 0 0\r\n"
-            "  over:18446744073709551616 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\r\n"
-            "  neg:-5 0 0 0 0 0 0 0 1 0 0 0 0 0 0 0\r\n"
-            "  short:1 2 3\r\n"
-            ":1 0 0 0 0 0 0 0 1\r\n"
-            "garbage \x01\x7f without colon\r\n"));
+            "  over:18446744073709551616 0 0 0 0 0 0 0 1\r\n  neg:-5 0 0 0 0 0 0 0 1\r\n"
+            "  short:1 2 3\r\n:1 0 0 0 0 0 0 0 1\r\ngarbage \x01\x7f without colon\r\n"));
         QCOMPARE(odd.text.count(QStringLiteral("\r\n\r\n")), 0);
         QCOMPARE(odd.interfaces.size(), 2);
-        QCOMPARE(odd.find(QStringLiteral("eth0"))->tx, 456ull);
+        QCOMPARE(odd.find(QStringLiteral("ETH0"))->tx, 456ull); // the ID box may hold capitals
         QCOMPARE(odd.find(QStringLiteral("wide"))->rx, 18446744073709551615ull);
         QCOMPARE(odd.find(QStringLiteral("wide"))->tx, K32);
 
@@ -161,42 +158,6 @@ private slots:
         QVERIFY(shipped.size() > 2);
         for (const RouterIdSet &set : shipped)
             QVERIFY2(!set.ids.isEmpty(), qPrintable(set.name));
-    }
-
-    // Measuring: the first reading sets the baseline, a missing slot moves
-    // nothing, a reading on demand moves nothing.
-    void measuring()
-    {
-        const QDateTime t0(QDate(2026, 3, 1), QTime(10, 0));
-        BandwidthCounters c;
-        Measurement m = c.measure(kIds, reading({{"PPP0", 1000, 100}, {"eth0", 50, 5}}), t0, 500.0, Mbit100);
-        QVERIFY(!m.anyData());
-        QCOMPARE(m.firstCounters[0]->rx, 1000ull);
-
-        m = c.measure(kIds, reading({{"ppp0", 7000, 700}, {"eth0", 80, 9}}), t0.addSecs(60), 560.0, Mbit100);
-        QCOMPARE(m.hasData, (std::array<bool, 4>{true, true, false, false}));
-        QCOMPARE(c.slot(0).Delta.rx, 6000ull);
-        QCOMPARE(c.slot(0).DeltaSecs, 60.0);
-
-        m = c.measure(kIds, reading({{"ppp0", 8000, 800}}), t0.addSecs(120), 620.0, Mbit100);
-        QVERIFY(!m.hasData[1]);
-        QVERIFY(!c.slot(1).Found);
-        QCOMPARE(c.slot(1).Delta.rx, 0ull);
-        QCOMPARE(c.slot(1).RunTotal.rx, 30ull);
-
-        c.show(kIds, reading({{"ppp0", 99000, 9900}}));
-        QCOMPARE(c.slot(0).Current.rx, 99000ull);
-        QCOMPARE(c.slot(0).RunTotal.rx, 7000ull);
-        QCOMPARE(c.slot(0).Previous->rx, 8000ull);
-
-        // eth0 comes back after two minutes away: measured from its own baseline.
-        m = c.measure(kIds, reading({{"ppp0", 9000, 900}, {"eth0", 200, 20}}), t0.addSecs(180), 680.0, Mbit100);
-        QCOMPARE(c.slot(1).Delta.rx, 120ull);
-        QCOMPARE(c.slot(1).DeltaSecs, 120.0);
-        QCOMPARE(c.slot(1).MaxRxRate, 1.0);
-
-        c.clear();
-        QVERIFY(!c.slot(0).Previous && c.slot(0).RunTotal.rx == 0 && c.slot(0).MaxRxRate == 0 && !c.slot(0).MaxRateKnown);
     }
 
     // "bandwidth.txt" blocks, the history sample and the label rows.

