@@ -3,6 +3,8 @@
 // Initialisation files: "[Section]" lines followed by "key=value" lines,
 // section and key names matched without regard to case, single-byte text.
 
+#include "base/safefile.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -33,9 +35,9 @@ public:
 
     // Every line, each ended by CR LF.
     QByteArray toBytes() const;
-    // Atomic rewrite. ownerOnly leaves the file readable and writable by its
-    // owner alone (it holds the router password).
-    bool save(const QString &path, bool ownerOnly = false) const;
+    // Atomic rewrite (ReplaceFile). ownerOnly leaves the file readable and
+    // writable by its owner alone (it holds the router password).
+    WriteResult save(const QString &path, bool ownerOnly = false) const;
 
 private:
     enum class Kind { Other, Section, Key };

@@ -1,11 +1,10 @@
 #include "base/misc.h"
 
 #include "base/apppaths.h"
-#include "base/errorlog.h"
+#include "base/safefile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <charconv>
 #include <cmath>
@@ -18,7 +17,6 @@ namespace quillon {
 
 namespace {
 
-const QString ModuleName = QStringLiteral("modMisc");
 const QString LineEnd = QStringLiteral("\r\n");
 
 bool isValBlank(QChar c)
@@ -342,29 +340,17 @@ QString LoadAFile(const QString &path)
     return QString::fromLatin1(file.readAll());
 }
 
-bool SaveTextFile(const QString &text, const QString &path)
+WriteResult SaveTextFile(const QString &text, const QString &path)
 {
-    QSaveFile file(programFile(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = (text + LineEnd).toLatin1();
-    return file.write(bytes) == bytes.size() && file.commit();
+    return ReplaceFile(programFile(path), (text + LineEnd).toLatin1());
 }
 
-void WriteToFile(const QString &text, const QString &fileName, bool overwrite)
+WriteResult WriteToFile(const QString &text, const QString &fileName, bool overwrite)
 {
     const QString path = programFile(fileName);
-    if (overwrite) {
-        if (!SaveTextFile(text, path))
-            LogError(true, QStringLiteral("75"), QStringLiteral("Cannot write ") + path, ModuleName,
-                     QStringLiteral("WriteToFile"));
-        return;
-    }
-    QFile file(path);
-    const QByteArray bytes = (text + LineEnd).toLatin1();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size())
-        LogError(true, QStringLiteral("75"), QStringLiteral("Cannot append to ") + path, ModuleName,
-                 QStringLiteral("WriteToFile"));
+    if (overwrite)
+        return SaveTextFile(text, path);
+    return AppendToFile(path, (text + LineEnd).toLatin1());
 }
 
 // --- Colours ---

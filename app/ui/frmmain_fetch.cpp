@@ -234,8 +234,10 @@ void frmMain::ProcessModemStats()
 
         UpdatePingIndicator(true);
         const StatsLogEntry entry = StatsLogEntryFor(stats, Monitor.PingState(), Monitor.LastRTT(), PingStateChanged);
-        const QString line = LogStatsReading(entry, ui.chkSaveStats->isChecked(), ui.chkSaveStatsCSV->isChecked());
-        ui.txtOut->appendPlainText(line);
+        const LoggedReading logged = LogStatsReading(entry, ui.chkSaveStats->isChecked(), ui.chkSaveStatsCSV->isChecked());
+        ui.txtOut->appendPlainText(logged.text);
+        for (const QString &error : logged.writeErrors)
+            LogError(true, QStringLiteral("75"), error, kModule, QStringLiteral("ProcessModemStats"));
         DrawSNR(SNRHistory, stats.dsMargin, *mcBits);
         mcBits->setToolTip(mcBits->ChartTitle() + QStringLiteral(" : double-click to copy data to clipboard"));
         // A history shown in the graphs window would otherwise lag a sample behind.

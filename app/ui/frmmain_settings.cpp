@@ -102,7 +102,7 @@ void frmMain::ApplyDefaults()
         ui.txtDSStart->setText(QStringLiteral("32"));
 }
 
-bool frmMain::SaveIniFile()
+WriteResult frmMain::SaveIniFile()
 {
     IniFile ini = IniFile::load(SettingsPath);
     for (const SettingRow &row : settingsTable()) {
