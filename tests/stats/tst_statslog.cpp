@@ -1,10 +1,13 @@
 #include "base/clock.h"
+#include "base/safefile.h"
 #include "stats/core/modemstats.h"
 #include "stats/core/statslog.h"
 #include "tests/support/testsupport.h"
 
 #include <QFile>
 #include <QtTest>
+
+#include <cerrno>
 
 using namespace quillon;
 
@@ -36,7 +39,7 @@ private slots:
     void changedMarkOnlyInTheTextLog()
     {
         test::TempAppDir dir;
-        const QString line = LogStatsReading(reading(true), true, true);
+        const QString line = LogStatsReading(reading(true), true, true).text;
         QCOMPARE(line, QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37, Changed"));
         QCOMPARE(dir.read(QStringLiteral("stats.txt")), QByteArray("28/10/2008 14:05\t8128, -3, Down, 37, Changed\r\n"));
         QCOMPARE(dir.read(QStringLiteral("stats.csv")), QByteArray("28/10/2008 14:05,8128,20,-3,448,11,12,Down,37\r\n"));
@@ -53,7 +56,7 @@ private slots:
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
 
         // Both logs off: only the box line, nothing written.
-        QCOMPARE(LogStatsReading(reading(false), false, false), QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37"));
+        QCOMPARE(LogStatsReading(reading(false), false, false).text, QStringLiteral("28/10/2008 14:05\t8128, -3, Down, 37"));
         QCOMPARE(dir.read(QStringLiteral("stats.txt")).count('\n'), 3);
         QVERIFY(!QFile::exists(dir.file(QStringLiteral("stats.csv"))));
     }
@@ -68,6 +71,57 @@ private slots:
         const StatsLogEntry e = StatsLogEntryFor(s, QString(), 0, false);
         QCOMPARE(StatsTextLine(e), QStringLiteral("28/10/2008 14:05\t8128, 6.5, , 0"));
         QCOMPARE(StatsCsvLine(e), QStringLiteral("28/10/2008 14:05,8128,,6.5,,11,,,0"));
+    }
+
+    void hostileValuesKeepNineFields_data()
+    {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("comma") << QStringLiteral("81,28") << QString();
+        QTest::newRow("nul and 0xff") << QString::fromLatin1("8128\0\xFF", 6) << QString();
+        QTest::newRow("line break") << QStringLiteral("12\r\n34") << QString();
+        QTest::newRow("unit") << QStringLiteral("12 dB") << QString();
+        QTest::newRow("huge") << QString(300, QLatin1Char('9')) << QString();
+        QTest::newRow("signed decimal") << QStringLiteral(" -3.5 ") << QStringLiteral("-3.5");
+    }
+
+    void hostileValuesKeepNineFields()
+    {
+        QFETCH(QString, value);
+        QFETCH(QString, written);
+        StatsLogEntry e = reading(false);
+        e.dsRate = e.dsAttenuation = e.dsMargin = e.usRate = e.usAttenuation = e.usMargin = value;
+        e.pingState = QString::fromLatin1("Up,\0", 4);
+        const QString csv = StatsCsvLine(e);
+        const QStringList fields = csv.split(QLatin1Char(','));
+        QCOMPARE(fields.size(), 9);
+        for (int i = 1; i <= 6; ++i)
+            QCOMPARE(fields.at(i), written);
+        QCOMPARE(fields.at(7), QStringLiteral("Up"));
+        for (const QString &line : {csv, StatsTextLine(e)}) {
+            for (const QChar c : line)
+                QVERIFY2(c == QLatin1Char('\t') || (c >= QLatin1Char(' ') && c <= QLatin1Char('~')), qPrintable(line));
+        }
+    }
+
+    void failedAppendIsReturnedAndLeavesTheLogsWhole()
+    {
+        test::TempAppDir dir;
+        dir.write(QStringLiteral("stats.txt"), "earlier\r\n");
+        dir.write(QStringLiteral("stats.csv"), "earlier\r\n");
+        {
+            const ScopedWriteFault full(ScopedWriteFault::Step::Write, ENOSPC);
+            const LoggedReading logged = LogStatsReading(reading(false), true, true);
+            QCOMPARE(logged.writeErrors.size(), 2);
+            for (const QString &error : logged.writeErrors)
+                QVERIFY2(error.contains(QLatin1String("No space left on device")), qPrintable(error));
+            QVERIFY(!logged.text.isEmpty());
+        }
+        // Half a line would glue itself to the next reading.
+        QCOMPARE(dir.read(QStringLiteral("stats.txt")), QByteArray("earlier\r\n"));
+        QCOMPARE(dir.read(QStringLiteral("stats.csv")), QByteArray("earlier\r\n"));
+        QVERIFY(LogStatsReading(reading(false), true, true).writeErrors.isEmpty());
+        QCOMPARE(dir.read(QStringLiteral("stats.csv")).count('\n'), 2);
     }
 };
 
