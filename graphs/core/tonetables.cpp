@@ -28,21 +28,33 @@ qint32 toInt32(double value)
     return qint32(whole);
 }
 
-// Non-empty lines, trimmed of blanks at both ends.
-QStringList dataCandidates(const QString &text)
+// Calls use(line) for every non-empty line cut at CR LF, trimmed of blanks at
+// both ends, until it returns false. Views into the text: a reply of millions
+// of empty lines allocates nothing.
+template <typename Use>
+void forEachDataLine(const QString &text, Use use)
 {
-    QStringList lines;
-    const QStringList raw = text.split(CrLf);
-    for (const QString &line : raw) {
-        QString trimmed = line;
-        while (trimmed.startsWith(QLatin1Char(' ')))
-            trimmed.remove(0, 1);
-        while (trimmed.endsWith(QLatin1Char(' ')))
-            trimmed.chop(1);
-        if (!trimmed.isEmpty())
-            lines.append(trimmed);
+    const QStringView all(text);
+    qsizetype from = 0;
+    while (from <= all.size()) {
+        qsizetype end = all.indexOf(CrLf, from);
+        if (end < 0)
+            end = all.size();
+        qsizetype first = from;
+        qsizetype last = end;
+        while (first < last && all[first] == QLatin1Char(' '))
+            ++first;
+        while (last > first && all[last - 1] == QLatin1Char(' '))
+            --last;
+        if (last > first && !use(all.mid(first, last - first)))
+            return;
+        from = end + CrLf.size();
     }
-    return lines;
+}
+
+bool isFull(const ToneTable &table)
+{
+    return table.size() >= MaxToneValues;
 }
 
 void clearTable(ToneTable &table)
@@ -52,7 +64,7 @@ void clearTable(ToneTable &table)
 
 } // namespace
 
-bool CheckLineForHex(const QString &line, int n)
+bool CheckLineForHex(QStringView line, int n)
 {
     if (n < 0 || line.size() <= n)
         return false;
@@ -63,30 +75,36 @@ bool CheckLineForHex(const QString &line, int n)
     return true;
 }
 
-bool CheckLineForDigit(const QString &line)
+bool CheckLineForDigit(QStringView line)
 {
-    const QString first = Field(line, QStringLiteral(" "), 1);
-    for (const QChar c : first) {
+    const qsizetype blank = line.indexOf(QLatin1Char(' '));
+    for (const QChar c : line.left(blank < 0 ? line.size() : blank)) {
         if (!DecimalDigits.contains(c))
             return false;
     }
     return true;
 }
 
-void AddBitLine(ToneTable &table, const QString &line, bool isHex)
+void AddBitLine(ToneTable &table, QStringView line, bool isHex)
 {
     if (table.isEmpty())
         clearTable(table);
-    const QStringList tokens = line.split(QLatin1Char(' '));
-    for (const QString &token : tokens) {
+    const QString hexPrefix = QStringLiteral("&H");
+    qsizetype from = 0;
+    while (from <= line.size()) {
+        qsizetype end = line.indexOf(QLatin1Char(' '), from);
+        if (end < 0)
+            end = line.size();
+        const QStringView token = line.mid(from, end - from);
+        from = end + 1;
         if (table.first().Index > 0) {
-            if (table.size() >= MaxToneValues)
+            if (isFull(table))
                 return;
             table.append(ToneValue{});
         }
         ToneValue &element = table.last();
         element.Index = int(table.size());
-        element.Value = token.isEmpty() ? 0 : toInt32(Val(isHex ? QStringLiteral("&H") + token : token));
+        element.Value = token.isEmpty() ? 0 : toInt32(Val(isHex ? hexPrefix + token.toString() : token.toString()));
     }
 }
 
@@ -97,15 +115,14 @@ void ImportTable(ToneTables &tables, const QString &text)
     bool inDs = false;
     bool inUs = false;
     bool found = false;
-    const QStringList lines = dataCandidates(text);
-    for (const QString &line : lines) {
+    forEachDataLine(text, [&](QStringView line) {
         if (CheckLineForHex(line, 2)) {
             found = true;
-            if (inUs)
+            if (inUs && !isFull(tables.USBits))
                 AddBitLine(tables.USBits, line, true);
-            else if (inDs)
+            else if (inDs && !inUs && !isFull(tables.DSBits))
                 AddBitLine(tables.DSBits, line, true);
-            continue;
+            return true;
         }
         if (!inDs && line.contains(DsHeader, Qt::CaseInsensitive)) {
             inDs = true;
@@ -115,7 +132,8 @@ void ImportTable(ToneTables &tables, const QString &text)
             inUs = true;
             inDs = false;
         }
-    }
+        return true;
+    });
     if (found)
         tables.BitsLoaded = true;
 }
@@ -127,13 +145,13 @@ void ImportSNRTable(ToneTables &tables, const QString &text, int bin)
     SnrTable &table = tables.RxSnr[size_t(bin)];
     clearTable(table.Values);
     bool found = false;
-    const QStringList lines = dataCandidates(text);
-    for (const QString &line : lines) {
-        if (CheckLineForHex(line, 4)) {
-            AddBitLine(table.Values, line, true);
-            found = true;
-        }
-    }
+    forEachDataLine(text, [&](QStringView line) {
+        if (!CheckLineForHex(line, 4))
+            return true;
+        found = true;
+        AddBitLine(table.Values, line, true);
+        return !isFull(table.Values);
+    });
     if (!found)
         return;
     for (ToneValue &v : table.Values)
@@ -146,13 +164,13 @@ void ImportPsdsTable(ToneTables &tables, const QString &text, bool isSnr)
     ToneTable &raw = isSnr ? tables.SnrPsdRaw : tables.QlnPsdRaw;
     clearTable(raw);
     bool found = false;
-    const QStringList lines = dataCandidates(text);
-    for (const QString &line : lines) {
-        if (CheckLineForDigit(line)) {
-            AddBitLine(raw, line, false);
-            found = true;
-        }
-    }
+    forEachDataLine(text, [&](QStringView line) {
+        if (!CheckLineForDigit(line))
+            return true;
+        found = true;
+        AddBitLine(raw, line, false);
+        return !isFull(raw);
+    });
     if (!found)
         return;
     (isSnr ? tables.SnrPsdLoaded : tables.QlnPsdLoaded) = true;

@@ -52,9 +52,9 @@ inline constexpr int MaxToneValues = 8192;
 // Tone spacing in kHz.
 inline constexpr float ToneSpacingKHz = 4.3125f;
 
-bool CheckLineForHex(const QString &line, int n);
-bool CheckLineForDigit(const QString &line);
-void AddBitLine(ToneTable &table, const QString &line, bool isHex);
+bool CheckLineForHex(QStringView line, int n);
+bool CheckLineForDigit(QStringView line);
+void AddBitLine(ToneTable &table, QStringView line, bool isHex);
 
 void ImportTable(ToneTables &tables, const QString &text);
 void ImportSNRTable(ToneTables &tables, const QString &text, int bin);
