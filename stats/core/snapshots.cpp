@@ -43,10 +43,14 @@ QString BandwidthSnapshots::BootLabel(const QDateTime &bootTime)
 
 void BandwidthSnapshots::LoadSnapshots()
 {
+    LoadSnapshotsFrom(LoadAFile(AppPaths::file(QString::fromLatin1(SnapshotFileName))));
+}
+
+void BandwidthSnapshots::LoadSnapshotsFrom(const QString &text)
+{
     m_lastSnapshotTime = Clock::now();
     m_lines.clear();
     m_monthLines.clear();
-    const QString text = LoadAFile(AppPaths::file(QString::fromLatin1(SnapshotFileName)));
     // A lone LF ends a line too: the file may have been edited by hand.
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n"));
     if (!text.isEmpty())
