@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -180,6 +181,37 @@ int CountChar(const QString &text, const QString &find)
     return count;
 }
 
+qsizetype IndexOfNoCase(QStringView text, QStringView needle, qsizetype from)
+{
+    const auto ascii = [](QChar c) { return c.unicode() < 0x80; };
+    if (!std::all_of(needle.begin(), needle.end(), ascii) || needle.isEmpty() || from < 0)
+        return text.indexOf(needle, from, Qt::CaseInsensitive);
+    const auto fold = [](char16_t c) -> char16_t {
+        if (c >= u'A' && c <= u'Z')
+            return char16_t(c + 32);
+        // The two characters outside ASCII whose case folds into it.
+        if (c == 0x212A)
+            return u'k';
+        if (c == 0x017F)
+            return u's';
+        return c;
+    };
+    const char16_t first = fold(needle.front().unicode());
+    const qsizetype last = text.size() - needle.size();
+    const char16_t *t = reinterpret_cast<const char16_t *>(text.data());
+    const char16_t *n = reinterpret_cast<const char16_t *>(needle.data());
+    for (qsizetype i = from; i <= last; ++i) {
+        if (fold(t[i]) != first)
+            continue;
+        qsizetype k = 1;
+        while (k < needle.size() && fold(t[i + k]) == fold(n[k]))
+            ++k;
+        if (k == needle.size())
+            return i;
+    }
+    return -1;
+}
+
 QString GetMiddle(const QString &startText, const QString &endText, const QString &text,
                   int startPos, bool caseSensitive)
 {
@@ -187,12 +219,14 @@ QString GetMiddle(const QString &startText, const QString &endText, const QStrin
         startPos = 1;
     if (startPos < 1 || startPos > text.size())
         return {};
-    const Qt::CaseSensitivity cs = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    const qsizetype first = text.indexOf(startText, startPos - 1, cs);
+    const auto find = [caseSensitive, &text](const QString &needle, qsizetype from) {
+        return caseSensitive ? text.indexOf(needle, from) : IndexOfNoCase(text, needle, from);
+    };
+    const qsizetype first = find(startText, startPos - 1);
     if (first < 0)
         return {};
     const qsizetype from = first + startText.size();
-    const qsizetype last = text.indexOf(endText, from, cs);
+    const qsizetype last = find(endText, from);
     if (last < 0)
         return {};
     return text.mid(from, last - from);

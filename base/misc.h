@@ -23,6 +23,10 @@ qint64 roundHalfEven(double value);
 double Val(const QString &text);
 
 // --- Text ---
+// indexOf ignoring case, as QString's, but a plain scan when the needle is
+// ASCII (every label and marker the router is searched for): Qt's caseless
+// search costs tens of milliseconds per megabyte.
+qsizetype IndexOfNoCase(QStringView text, QStringView needle, qsizetype from = 0);
 QString Field(const QString &text, const QString &delimiter, int index);
 int CountChar(const QString &text, const QString &find);
 QString GetMiddle(const QString &startText, const QString &endText, const QString &text,

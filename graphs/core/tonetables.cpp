@@ -124,11 +124,11 @@ void ImportTable(ToneTables &tables, const QString &text)
                 AddBitLine(tables.DSBits, line, true);
             return true;
         }
-        if (!inDs && line.contains(DsHeader, Qt::CaseInsensitive)) {
+        if (!inDs && IndexOfNoCase(line, DsHeader) >= 0) {
             inDs = true;
             inUs = false;
         }
-        if (!inUs && line.contains(UsHeader, Qt::CaseInsensitive)) {
+        if (!inUs && IndexOfNoCase(line, UsHeader) >= 0) {
             inUs = true;
             inDs = false;
         }

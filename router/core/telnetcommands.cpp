@@ -23,21 +23,21 @@ bool isVarPromptAt(QStringView text, qsizetype at)
 // "/var #" prompt removed, in one pass.
 QString joinedWithoutPrompts(QStringView reply)
 {
-    QString out;
-    out.reserve(reply.size() + reply.size() / 8);
+    // At most every character a LF gaining its CR.
+    QString out(reply.size() * 2, Qt::Uninitialized);
+    QChar *o = out.data();
     const qsizetype n = reply.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = reply[i];
         if (c == QLatin1Char('/') && isVarPromptAt(reply, i)) {
             i += VarPrompt.size() - 1;
-        } else if (c == QLatin1Char('\n')) {
-            if (i == 0 || reply[i - 1] != QLatin1Char('\r'))
-                out += QLatin1Char('\r');
-            out += c;
-        } else {
-            out += c;
+            continue;
         }
+        if (c == QLatin1Char('\n') && (i == 0 || reply[i - 1] != QLatin1Char('\r')))
+            *o++ = QLatin1Char('\r');
+        *o++ = c;
     }
+    out.truncate(o - out.constData());
     return out;
 }
 

@@ -63,7 +63,7 @@ qsizetype find(const QByteArray &haystack, qsizetype from, qsizetype to, const Q
 // not a line end follows it.
 void cutAtLine(QString &text, const QString &line)
 {
-    const qsizetype at = text.indexOf(line, 0, Qt::CaseInsensitive);
+    const qsizetype at = IndexOfNoCase(text, line);
     if (at >= 0)
         text.truncate(at);
 }
@@ -86,11 +86,11 @@ QString BlankTabs(const QString &text)
 
 void RemoveNoWhere(QString &text)
 {
-    if (text.contains(NoWhereError, Qt::CaseInsensitive)) {
+    if (IndexOfNoCase(text, NoWhereError) >= 0) {
         cutAtLine(text, NoWhereError);
-    } else if (text.contains(NoWhereOpenError, Qt::CaseInsensitive)) {
+    } else if (IndexOfNoCase(text, NoWhereOpenError) >= 0) {
         cutAtLine(text, NoWhereOpenError);
-    } else if (text.contains(QString::fromLatin1(MarkerWord), Qt::CaseInsensitive)) {
+    } else if (IndexOfNoCase(text, QString::fromLatin1(MarkerWord)) >= 0) {
         const QString middle = GetMiddle(QStringLiteral("cat:"), QStringLiteral("directory"), text, 1, false);
         if (!middle.isEmpty()) {
             cutAtLine(text, QStringLiteral("cat:") + middle + QStringLiteral("directory"));
