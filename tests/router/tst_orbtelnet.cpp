@@ -493,6 +493,22 @@ private slots:
         QVERIFY(next.completed());
     }
 
+    void floodSpreadOverManyRepliesMeetsTheScriptCap()
+    {
+        RouterSim router(SimOptions{.lineBreakFlood = 1024 * 1024});
+        QVERIFY(router.start());
+        OrbTelnet engine;
+        engine.setMode(1);
+        QString script = loginPreamble(router.port());
+        for (const char *file : {"avsar_bit_allocation_table", "avsar_rxsnr0", "avsar_rxsnr1", "avsar_rxsnr2",
+                                 "avsar_SNRpsds", "avsar_QLNpsds"})
+            script += markerRead(QStringLiteral("/proc/avalanche/") + QLatin1String(file));
+        Run run(engine);
+        engine.RunScript(script);
+        QVERIFY(run.ended());
+        QCOMPARE(engine.LastError(), QStringLiteral("The router sent more than 4 MiB in one script, so the script was stopped."));
+    }
+
 private:
     test::TempAppDir m_dir;
 };
