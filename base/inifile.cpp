@@ -146,6 +146,11 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
     const QString s = fold(sectionName);
     if (s.isEmpty() || fold(keyName).isEmpty())
         return false;
+    // A name the reader would cut elsewhere could be written but never read back.
+    const auto latin1 = [](const QString &name) { return QString::fromLatin1(name.toLatin1()) == name; };
+    if (sectionName.contains(SectionClose) || keyName.contains(Assign) || keyName.startsWith(SectionOpen)
+        || keyName.startsWith(Comment) || !latin1(sectionName) || !latin1(keyName))
+        return false;
     const QString encoded = encodeValue(singleLine(value));
 
     const qsizetype existing = findKey(sectionName, keyName);

@@ -30,7 +30,9 @@ public:
     // Replaces the first matching key in place, or adds the key at the end of
     // the first matching section, or adds the section at the end of the file.
     // Line breaks in any of the three become blanks. Returns false (and
-    // changes nothing) for an empty section or key.
+    // changes nothing) for an empty section or key, or a name that would not
+    // read back ("]" in a section, "=" in a key, a key starting with "[" or
+    // ";", a character outside Latin-1).
     bool setValue(const QString &section, const QString &key, const QString &value);
 
     // Every line, each ended by CR LF.

@@ -38,7 +38,9 @@ while IFS=$'\t' read -r name binary seeds; do
     done
     log="$work/$name.log"
     status=0
-    "$binary" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    # Parsers that log an error write it to the program folder: a scratch one.
+    mkdir -p "$work/$name-appdir"
+    QUILLON_APPDIR="$work/$name-appdir" "$binary" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
         -artifact_prefix="$work/$name-artifacts/" -print_final_stats=1 "$corpus" >"$log" 2>&1 || status=$?
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n1)
     if [ "$status" -ne 0 ]; then

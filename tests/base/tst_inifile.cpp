@@ -92,6 +92,11 @@ private slots:
         QVERIFY(ini.setValue(s("Other"), s("F"), s("\"quoted\"")));
         QVERIFY(ini.setValue(s("Other"), s("G"), s("line\r\n[Options]\r\nA=evil")));
         QVERIFY(!ini.setValue(QString(), s("X"), s("1")));
+        // Names the reader would cut elsewhere are refused rather than lost.
+        QVERIFY(!ini.setValue(s("a]b"), s("X"), s("1")));
+        QVERIFY(!ini.setValue(s("A"), s("k=v"), s("1")));
+        QVERIFY(!ini.setValue(s("A"), s("[k"), s("1")));
+        QVERIFY(!ini.setValue(s("A"), s(";k"), s("1")));
         QVERIFY(!ini.setValue(s("Other"), s(" "), s("1")));
         QCOMPARE(ini.toBytes(), QByteArray("; settings\r\n[Options]\r\nA=10\r\nC=3\r\n\r\n[Other]\r\nB=2\r\n"
                                            "E=\" padded \"\r\nF=\"\"quoted\"\"\r\nG=line  [Options]  A=evil\r\n"
