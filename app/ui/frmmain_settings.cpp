@@ -107,7 +107,7 @@ void frmMain::ApplyDefaults()
     ui.lblLoss->setText(LossRate);
 }
 
-bool frmMain::SaveIniFile()
+WriteResult frmMain::SaveIniFile()
 {
     IniFile ini = IniFile::load(SettingsPath);
     for (const SettingRow &row : settingsTable()) {
