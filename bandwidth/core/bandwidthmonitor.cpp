@@ -2,6 +2,7 @@
 
 #include "bandwidth/core/bandwidthtexts.h"
 #include "base/clock.h"
+#include "base/errorlog.h"
 #include "base/misc.h"
 #include "router/core/telnetcommands.h"
 #include "session/core/linestate.h"
@@ -165,7 +166,7 @@ bool BandwidthMonitor::log(const BandwidthReplies &replies, const QDateTime &ask
     if (m_lastBlock.isEmpty())
         return false;
     if (s.saveLog)
-        WriteToFile(m_lastBlock, QString::fromLatin1(BandwidthLogFileName), false);
+        appendToLog();
     AppendToBandwidthText(m_text, m_lastBlock);
     const QString sample = HistorySample(m_counters, m, s.graphs);
     if (sample.isEmpty())
@@ -173,6 +174,19 @@ bool BandwidthMonitor::log(const BandwidthReplies &replies, const QDateTime &ask
     m_history.removeFirst();
     m_history.append(sample);
     return true;
+}
+
+void BandwidthMonitor::appendToLog()
+{
+    const WriteResult written = WriteToFile(m_lastBlock, QString::fromLatin1(BandwidthLogFileName), false);
+    if (written)
+        return;
+    // A full disk fails every reading: once an hour in the error log is enough.
+    const QDateTime now = Clock::now();
+    if (m_logFailureReported.isValid() && m_logFailureReported.secsTo(now) < 3600)
+        return;
+    m_logFailureReported = now;
+    LogError(false, QStringLiteral("75"), written.error, QStringLiteral("frmMain"), QStringLiteral("LogBandwidth"));
 }
 
 void BandwidthMonitor::onFailed(const JobFailure &failure, bool monitored)

@@ -83,6 +83,7 @@ private:
     void process(const TelnetCommands &commands, bool monitored, const QDateTime &asked);
     // True when the history gained a sample.
     bool log(const BandwidthReplies &replies, const QDateTime &asked);
+    void appendToLog();
     void onFailed(const JobFailure &failure, bool monitored);
 
     RouterSession &m_session;
@@ -97,6 +98,7 @@ private:
     QStringList m_history;
     QString m_text;
     QString m_lastBlock;
+    QDateTime m_logFailureReported;
     QDateTime m_monitoredBoot; // the router's boot time at the last monitored reading
     int m_ticks{0};
     bool m_monitoring{false};

@@ -26,4 +26,9 @@ struct SessionSettings
     BandwidthSettings bandwidth;
 };
 
+class SettingsValues;
+
+// The router work's settings from the values of "settings.ini".
+SessionSettings SessionSettingsFrom(const SettingsValues &values);
+
 } // namespace quillon
