@@ -33,6 +33,8 @@ CliCommand infoCommand();
 CliCommand statsCommand();
 CliCommand tonesCommand();
 CliCommand monitorCommand();
+CliCommand bandwidthCommand();
+CliCommand totalsCommand();
 CliCommand rebootCommand();
 CliCommand pingCommand();
 CliCommand traceCommand();

@@ -65,6 +65,33 @@ private:
     QString m_current;
 };
 
+QString LabelValue(QString text)
+{
+    return text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+        .replace(QLatin1Char('"'), QStringLiteral("\\\""))
+        .replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+}
+
+// The bandwidth readings' run totals: counter wraps and restarts are already
+// taken out, so the series only ever grows.
+void InterfaceBytes(MetricsPage &p, const SessionCore &core)
+{
+    const auto ids = core.settings().bandwidth.ids;
+    bool family = false;
+    for (int s = 0; s < InterfaceSlots; ++s) {
+        const InterfaceCounters &slot = core.bandwidth.counters().slot(s);
+        if (!slot.Previous || ids[size_t(s)].isEmpty())
+            continue;
+        if (!family)
+            p.family("quillon_interface_bytes_total", "counter",
+                     "Bytes through a router interface since the monitor started.");
+        family = true;
+        const QString name = QStringLiteral("interface=\"%1\",direction=").arg(LabelValue(ids[size_t(s)]));
+        p.sample(double(slot.RunTotal.rx), name + QStringLiteral("\"rx\""));
+        p.sample(double(slot.RunTotal.tx), name + QStringLiteral("\"tx\""));
+    }
+}
+
 QString MetricsText(const MonitorFigures &f, const SessionCore &core)
 {
     MetricsPage p;
@@ -98,6 +125,7 @@ QString MetricsText(const MonitorFigures &f, const SessionCore &core)
     }
     p.family("quillon_watchdog_reboots_total", "counter", "Router reboots started by the failed-ping watchdog.");
     p.sample(double(f.watchdogReboots));
+    InterfaceBytes(p, core);
     p.family("quillon_readings_total", "counter", "Statistics readings taken and logged.");
     p.sample(double(core.monitor.readingsTaken()));
     p.family("quillon_readings_failed_total", "counter", "Statistics readings that failed.");
@@ -176,17 +204,28 @@ int RunMonitor(CliContext &c, const QStringList &args)
     QObject::connect(&core.monitor, &MonitoringCycle::readingFailed, [&](const JobFailure &f) { status(f.sentence); });
     QObject::connect(&core.monitor, &MonitoringCycle::statusChanged, status);
     QObject::connect(&core.reboot, &RouterReboot::statusChanged, status);
+    QObject::connect(&core.bandwidth, &BandwidthMonitor::readingFailed, [&](const JobFailure &f) { status(f.sentence); });
 
+    // The metrics page's interface bytes come from the bandwidth readings,
+    // taken as the window's bandwidth logging takes them.
+    const bool bandwidth = a.hasValue(QStringLiteral("--metrics"));
+    if (bandwidth)
+        core.bandwidth.loadRecords();
     ReadBootTime(core, c);
     core.monitor.start();
+    if (bandwidth)
+        core.bandwidth.start(true);
     // Runs until a signal, or for --timeout seconds when given.
     c.waitFor([] { return false; }, c.options().timeoutGiven);
     core.monitor.stop();
+    core.bandwidth.stop();
     // A reading under way is let finish, briefly, so its line is not lost.
     c.drain([&] { return core.session.isIdle() || core.reboot.active(); }, 10000);
     core.session.shutDown();
     if (!core.line.snrHistory.SaveSNRToFile())
         return c.fail(CliExit::File, QStringLiteral("The margin history could not be saved in %1.").arg(AppPaths::appDir()));
+    if (bandwidth && !core.bandwidth.closeRecords())
+        return CliExit::File;
     return CliExit::Ok;
 }
 
@@ -204,7 +243,10 @@ CliCommand monitorCommand()
                            "--metrics ADDRESS:PORT serves GET /metrics in the Prometheus text format (a\n"
                            "port alone listens on loopback): line rates, maximum rates, margins,\n"
                            "attenuation and power per direction, line state, ping state, round trip and\n"
-                           "failures, router uptime, watchdog reboots, readings and failed readings."),
+                           "failures, router uptime, watchdog reboots, readings and failed readings, and\n"
+                           "the bytes through each interface of the Bandwidth settings (the bandwidth\n"
+                           "readings then run at the Bandwidth interval, logged and totalled as the\n"
+                           "window's bandwidth logging does)."),
             RunMonitor};
 }
 

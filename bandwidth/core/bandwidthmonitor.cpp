@@ -61,13 +61,15 @@ BandwidthMonitor::StartResult BandwidthMonitor::readNow()
     return StartResult::Started;
 }
 
-void BandwidthMonitor::start()
+void BandwidthMonitor::start(bool readAtOnce)
 {
     if (m_monitoring)
         return;
     m_monitoring = true;
     m_ticks = 0;
     m_timer->start();
+    if (readAtOnce)
+        readMonitored();
 }
 
 void BandwidthMonitor::stop()
@@ -89,10 +91,19 @@ void BandwidthMonitor::tick()
     }
     m_ticks = 0;
     emit countdown(FormatCountdown(0));
+    readMonitored();
+}
+
+void BandwidthMonitor::readMonitored()
+{
     qint32 ms = 0;
-    if (!m_ping || !m_ping(s.login.host, ms)) {
+    if (!m_ping || !m_ping(m_settings().login.host, ms)) {
         // The next attempt comes a whole interval later.
-        emit statusChanged(QStringLiteral("Router is not responding - cannot fetch bandwidth data."));
+        const JobFailure failure{JobFailure::Reason::ScriptFailed,
+                                 QStringLiteral("Router is not responding - cannot fetch bandwidth data.")};
+        ++m_failed;
+        emit statusChanged(failure.sentence);
+        emit readingFailed(failure, true);
         return;
     }
     // Counted again once the reading has been dealt with.
@@ -146,7 +157,8 @@ bool BandwidthMonitor::log(const BandwidthReplies &replies, const QDateTime &ask
     // An uptime that is no number says nothing of a reboot.
     if (replies.uptime)
         m_line.boot.FindBootTime(replies.uptimeText, asked);
-    const Measurement m = m_counters.measure(s.ids, replies.netdev, asked, replies.uptime, MaxBytesPerSec(s.maxRate));
+    m_lastMeasurement = m_counters.measure(s.ids, replies.netdev, asked, replies.uptime, MaxBytesPerSec(s.maxRate));
+    const Measurement &m = m_lastMeasurement;
 
     // The boot of the previous monitored reading: other readings may have
     // learnt of the new boot since.
@@ -208,6 +220,7 @@ void BandwidthMonitor::clear()
     m_counters.clear();
     m_text.clear();
     m_lastBlock.clear();
+    m_lastMeasurement = {};
 }
 
 void BandwidthMonitor::loadRecords()

@@ -45,7 +45,8 @@ public:
     // router first; nothing starts when it does not answer.
     StartResult readNow();
 
-    void start();
+    // Logging on; the first reading at once or after the interval.
+    void start(bool readAtOnce = false);
     void stop();
     bool isMonitoring() const { return m_monitoring; }
     // The timer's one-second tick: the countdown, then the reading.
@@ -65,6 +66,8 @@ public:
     const QString &text() const { return m_text; }
     // The block the last monitored reading logged; empty when it measured nothing.
     const QString &lastBlock() const { return m_lastBlock; }
+    // What the last monitored reading measured, slot by slot.
+    const Measurement &lastMeasurement() const { return m_lastMeasurement; }
     // 100 samples, the oldest first.
     const QStringList &history() const { return m_history; }
     BandwidthHistoryInput historyInput(bool titled) const { return {m_history, titled}; }
@@ -79,6 +82,7 @@ signals:
     void readingFailed(const quillon::JobFailure &failure, bool monitored);
 
 private:
+    void readMonitored();
     void enqueue(bool monitored);
     void process(const TelnetCommands &commands, bool monitored, const QDateTime &asked);
     // True when the history gained a sample.
@@ -98,6 +102,7 @@ private:
     QStringList m_history;
     QString m_text;
     QString m_lastBlock;
+    Measurement m_lastMeasurement;
     QDateTime m_logFailureReported;
     QDateTime m_monitoredBoot; // the router's boot time at the last monitored reading
     int m_ticks{0};
