@@ -32,7 +32,7 @@ QNetworkRequest requestFor(const QUrl &url)
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(FileDownloader::MaxRedirects);
     return request;
 }
@@ -101,6 +101,17 @@ void FileDownloader::BeginDownload(const QUrl &url, const QString &name)
     connect(m_reply, &QNetworkReply::metaDataChanged, this, &FileDownloader::onMetaData);
     connect(m_reply, &QNetworkReply::readyRead, this, &FileDownloader::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &FileDownloader::onFinished);
+    // A site may move within itself and from http to https, never to another host or back to http.
+    connect(m_reply, &QNetworkReply::redirected, this, [this, url](const QUrl &next) {
+        const bool downgrade = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0
+            && next.scheme().compare(QLatin1String("http"), Qt::CaseInsensitive) == 0;
+        if (!m_reply)
+            return;
+        if (isWebUrl(next) && next.host().compare(url.host(), Qt::CaseInsensitive) == 0 && !downgrade)
+            emit m_reply->redirectAllowed();
+        else
+            finish(Outcome::Failed);
+    });
 }
 
 void FileDownloader::onMetaData()
