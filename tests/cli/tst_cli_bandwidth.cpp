@@ -2,69 +2,33 @@
 
 #include "base/misc.h"
 #include "netdiag/core/ping.h"
-#include "tests/support/testsupport.h"
-#include "tools/routersim/routersim.h"
+#include "tests/cli/clirun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QtTest>
 
 using namespace quillon;
-using quillon::sim::RouterSim;
-using quillon::sim::SimOptions;
+using namespace quillon::test;
 
 namespace {
 
 constexpr quint64 TwoTo32 = 4294967296ull;
 
 // The simulator stands still: its counters move only when the test moves its clock.
-SimOptions frozen(quint64 wrapAfter = 0)
+sim::SimOptions frozen(quint64 wrapAfter = 0)
 {
-    SimOptions o;
-    o.timeScale = 0;
-    o.wrapAfterBytes = wrapAfter;
-    return o;
+    return {.timeScale = 0, .wrapAfterBytes = wrapAfter};
 }
 
-quint64 rxOf(const RouterSim &sim, const char *name = "ppp0")
+quint64 rxOf(const sim::RouterSim &sim)
 {
     quint64 rx = 0;
     quint64 tx = 0;
-    sim.interfaceCounters(QString::fromLatin1(name), rx, tx);
+    sim.interfaceCounters(QStringLiteral("ppp0"), rx, tx);
     return rx;
 }
-
-// One run of the built program; the simulator answers from this thread, so
-// the test waits in its event loop.
-struct Cli
-{
-    QProcess process;
-    QByteArray out;
-
-    void start(const test::TempAppDir &dir, quint16 port, const QStringList &args, double timeScale = 0)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QUILLON_PASSWORD"), QStringLiteral("Gravo"));
-        if (timeScale > 0)
-            env.insert(QStringLiteral("QUILLON_TIME_SCALE"), QString::number(timeScale));
-        process.setProcessEnvironment(env);
-        process.start(test::binPath(QStringLiteral("app/cli/quillon-cli")),
-                      QStringList{QStringLiteral("--dir"), dir.path(), QStringLiteral("--router"), QStringLiteral("127.0.0.1"),
-                                  QStringLiteral("--port"), QString::number(port), QStringLiteral("--user"), QStringLiteral("root")}
-                          + args);
-    }
-    // The exit status, or -1 when it did not end in time.
-    int finish(int ms = 30000)
-    {
-        if (!test::waitUntil([this] { return process.state() == QProcess::NotRunning; }, ms))
-            return -1;
-        out += process.readAllStandardOutput();
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
-    QString err() { return QString::fromUtf8(process.readAllStandardError()); }
-};
 
 } // namespace
 
@@ -82,47 +46,44 @@ private slots:
 
     void singleReading()
     {
-        test::TempAppDir dir;
-        RouterSim sim(frozen());
-        QVERIFY(sim.start());
-        Cli cli;
-        cli.start(dir, sim.port(), {QStringLiteral("bandwidth")});
-        QCOMPARE(cli.finish(), 0);
+        CliRig rig(frozen());
+        QVERIFY(rig.started);
+        const CliResult r = rig.runOnRouter({QStringLiteral("bandwidth")});
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QString expected;
         for (const auto &[label, name] : {std::pair{"WAN", "ppp0"}, std::pair{"LAN", "eth0"}, std::pair{"WLAN", "wlan0"}}) {
             quint64 rx = 0;
             quint64 tx = 0;
-            QVERIFY(sim.interfaceCounters(QString::fromLatin1(name), rx, tx));
+            QVERIFY(rig.sim.interfaceCounters(QString::fromLatin1(name), rx, tx));
             expected += QStringLiteral("%1\t%2\t%3\t%4\n").arg(QLatin1String(label), QLatin1String(name)).arg(rx).arg(tx);
         }
-        QCOMPARE(QString::fromLatin1(cli.out), expected);
-        QVERIFY(!QFile::exists(dir.file(QStringLiteral("bwtotals.txt")))); // a reading on demand records nothing
+        QCOMPARE(r.out, expected);
+        QVERIFY(!QFile::exists(rig.dir.file(QStringLiteral("bwtotals.txt")))); // a reading on demand records nothing
     }
 
     // Three readings a minute apart; ppp0's 32-bit counters pass 2^32 between
     // the first two. Each JSON line is the cue to move the router's clock.
     void watchAcrossAWrap()
     {
-        test::TempAppDir dir;
-        RouterSim sim(frozen(100'000));
-        QVERIFY(sim.start());
-        QList<quint64> rx{rxOf(sim)};
+        CliRig rig(frozen(100'000));
+        QVERIFY(rig.started);
+        QList<quint64> rx{rxOf(rig.sim)};
         QList<QJsonObject> readings;
-        Cli cli;
-        connect(&cli.process, &QProcess::readyReadStandardOutput, this, [&] {
-            cli.out += cli.process.readAllStandardOutput();
-            while (cli.out.contains('\n')) {
-                const qsizetype end = cli.out.indexOf('\n');
-                readings.append(QJsonDocument::fromJson(cli.out.left(end)).object());
-                cli.out.remove(0, end + 1);
-                sim.advanceTime(60);
-                rx.append(rxOf(sim));
+        QByteArray out;
+        connect(&rig.process, &QProcess::readyReadStandardOutput, this, [&] {
+            out += rig.process.readAllStandardOutput();
+            for (qsizetype end = out.indexOf('\n'); end >= 0; end = out.indexOf('\n')) {
+                readings.append(QJsonDocument::fromJson(out.left(end)).object());
+                out.remove(0, end + 1);
+                rig.sim.advanceTime(60);
+                rx.append(rxOf(rig.sim));
             }
         });
-        cli.start(dir, sim.port(), {QStringLiteral("--json"), QStringLiteral("bandwidth"), QStringLiteral("--watch"),
-                                    QStringLiteral("60"), QStringLiteral("--count"), QStringLiteral("3")},
-                  60);
-        QCOMPARE(cli.finish(), 0);
+        rig.env.insert(QStringLiteral("QUILLON_TIME_SCALE"), QStringLiteral("60"));
+        rig.start(rig.routerArgs() + QStringList{QStringLiteral("--json"), QStringLiteral("bandwidth"), QStringLiteral("--watch"),
+                                                 QStringLiteral("60"), QStringLiteral("--count"), QStringLiteral("3")});
+        const CliResult r = rig.finish();
+        QVERIFY2(r.exitCode == 0, qPrintable(r.err));
         QCOMPARE(readings.size(), 3);
         QVERIFY(rx[1] < rx[0]); // the counter wrapped
 
@@ -141,33 +102,35 @@ private slots:
             blocks += readings[i][QStringLiteral("log_block")].toString() + QStringLiteral("\n");
         }
         // What was printed is what the log got; the records were saved at the end.
-        QCOMPARE(QString::fromLatin1(dir.read(QStringLiteral("bandwidth.txt"))).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
+        QCOMPARE(QString::fromLatin1(rig.dir.read(QStringLiteral("bandwidth.txt"))).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                  blocks);
-        QVERIFY(dir.read(QStringLiteral("bwtotals.txt")).startsWith("Boot - "));
+        QVERIFY(rig.dir.read(QStringLiteral("bwtotals.txt")).startsWith("Boot - "));
     }
 
+    // The month list is in date order: 11/08 is newer than 12/07.
     void totalsFromTheRecords()
     {
-        test::TempAppDir dir;
+        CliRig rig;
         const QDateTime now = QDateTime::currentDateTime();
         QByteArray records = "Boot - 03/12/2026 12:51:00 : 1,2 0,0 0,0 0,0 : 06/12/2026 17:35:19\r\n";
         for (int p = 1; p <= 4; ++p)
             records += GetDateLabel(now, p).toLatin1() + (p == 4 ? " : 1048576" : " : 1024") + ",2048 0,0 0,0 0,0\r\n";
         records += "12/07 : 1024,0 0,0 0,0 0,0\r\n11/08 : 2048,0 0,0 0,0 0,0";
-        dir.write(QStringLiteral("bwtotals.txt"), records);
+        rig.dir.write(QStringLiteral("bwtotals.txt"), records);
 
-        Cli cli;
-        cli.start(dir, 1, {QStringLiteral("totals")});
-        QCOMPARE(cli.finish(), 0);
-        const QStringList summary = QString::fromLatin1(cli.out).split(QLatin1Char('\n'));
+        const QStringList folder{QStringLiteral("--dir"), rig.dir.path()};
+        const CliResult r = rig.run(folder + QStringList{QStringLiteral("totals")});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList summary = r.out.split(QLatin1Char('\n'));
+        QCOMPARE(summary.size(), 6);
         QVERIFY(summary[0].startsWith(QStringLiteral("I/F:\tWAN-Rx     WAN-Tx")));
         QVERIFY2(summary[1].startsWith(QStringLiteral("Hour:\t...1.00 KB ...2.00 KB")), qPrintable(summary[1]));
         QVERIFY(summary[4].startsWith(QStringLiteral("Month:\t...1.00 MB")));
 
-        Cli monthly;
-        monthly.start(dir, 1, {QStringLiteral("--json"), QStringLiteral("totals"), QStringLiteral("--monthly")});
-        QCOMPARE(monthly.finish(), 0);
-        const QJsonArray months = QJsonDocument::fromJson(monthly.out).object()[QStringLiteral("months")].toArray();
+        const CliResult monthly = rig.run(QStringList{QStringLiteral("--json")} + folder
+                                          + QStringList{QStringLiteral("totals"), QStringLiteral("--monthly")});
+        QCOMPARE(monthly.exitCode, 0);
+        const QJsonArray months = QJsonDocument::fromJson(monthly.out.toUtf8()).object()[QStringLiteral("months")].toArray();
         QStringList order;
         for (const QJsonValue &m : months)
             order << m[QStringLiteral("month")].toString();
@@ -193,14 +156,12 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, says);
-        test::TempAppDir dir;
-        test::ClosedLocalPort closed;
-        Cli cli;
-        cli.start(dir, closed.port(), args);
-        QCOMPARE(cli.finish(), status);
-        const QString err = cli.err();
-        QVERIFY2(err.trimmed().endsWith(says) && !err.trimmed().isEmpty(), qPrintable(err));
-        QVERIFY(cli.out.isEmpty());
+        CliRig rig;
+        ClosedLocalPort closed;
+        const CliResult r = rig.run(rig.routerArgs() + QStringList{QStringLiteral("--port"), QString::number(closed.port())} + args);
+        QCOMPARE(r.exitCode, status);
+        QVERIFY2(!r.err.trimmed().isEmpty() && r.err.trimmed().endsWith(says), qPrintable(r.err));
+        QVERIFY(r.out.isEmpty());
     }
 };
 
