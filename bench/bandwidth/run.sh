@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# One monitored bandwidth reading (script, parsing, period records, log
-# append) through the session core against the router simulator on loopback,
+# One monitored bandwidth reading (script, parsing, period records, and once
+# with and once without the log append, which waits for the disk) through the
+# session core against the router simulator on loopback,
 # beside a plain socket client running the same commands against the same
 # simulator in the same run (the floor); and the period records' update with
 # a year of hourly history in memory. Prints "name: value" lines.
