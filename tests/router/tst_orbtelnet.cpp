@@ -382,14 +382,11 @@ private slots:
     {
         QTest::addColumn<SimOptions>("options");
         QTest::addColumn<bool>("completes");
+        // Profiles, prompts, TABs and error wordings: the statistics tests run the scripts on each.
         QTest::newRow("plain") << SimOptions{} << true;
         QTest::newRow("terminalQuery") << SimOptions{.terminalQuery = true} << true;
         QTest::newRow("byteByByte") << SimOptions{.byteByByte = true} << true;
         QTest::newRow("randomSplits") << SimOptions{.randomSplits = true} << true;
-        QTest::newRow("rawTabs") << SimOptions{.rawTabs = true} << true;
-        QTest::newRow("catErrorStyle") << SimOptions{.catErrorStyle = 1} << true;
-        QTest::newRow("adsl2plus") << SimOptions{.profile = QStringLiteral("adsl2plus")} << true;
-        QTest::newRow("shortPrompt") << SimOptions{.prompt = QStringLiteral("# ")} << true;
         QTest::newRow("replyDelay") << SimOptions{.replyDelayMs = 100} << true;
         // Garbage may land inside the marker word; then only the stall check ends it.
         QTest::newRow("garbage") << SimOptions{.garbage = true} << false;
