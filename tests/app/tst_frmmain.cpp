@@ -218,12 +218,11 @@ private slots:
     void unusableValuesTakeTheirDefaults_data()
     {
         QTest::addColumn<QByteArray>("value"); // of every key that needs one; null: absent
+        // Each value's own verdict is the settings table's test; here, that every row is checked.
         QTest::newRow("absent") << QByteArray();
         QTest::newRow("blank") << QByteArray("");
         QTest::newRow("letters") << QByteArray("abc");
         QTest::newRow("beyond int") << QByteArray("1e10");
-        QTest::newRow("huge negative") << QByteArray("-1e300");
-        QTest::newRow("not a number") << QByteArray("nan");
         QTest::newRow("fraction") << QByteArray("2.5");
         QTest::newRow("out of range") << QByteArray("99999");
     }
