@@ -70,7 +70,7 @@ frmMain::frmMain(QWidget *parent)
     m_core = std::make_unique<SessionCore>(
         [this] { return sessionSettings(); },
         [](const QString &address, qint32 &timeMs) { return FullPing(address, timeMs); },
-        SessionTimers{ui.tmrPing, ui.tmrStats, ui.tmrRebootWatch, ui.tmrRebootSettle});
+        SessionTimers{ui.tmrPing, ui.tmrStats, ui.tmrRebootWatch, ui.tmrRebootSettle, ui.tmrCheck});
     mcBits = replacePlaceholder(ui.mcBits, new MetalChart);
     applyChartPreset(*mcBits, ChartInstance::mcBits);
     auto *speeds = replacePlaceholder(ui.mcSpeeds, new MetalChart);

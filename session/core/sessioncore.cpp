@@ -10,6 +10,9 @@ SessionCore::SessionCore(std::function<SessionSettings()> settings, PingFunction
     , fetch(session, leases, line, settings, [this](const QString &a, qint32 &t) { return this->ping(a, t); })
     , monitor(session, reboot, line, settings, [this](const QString &a, qint32 &t) { return this->ping(a, t); },
               timers.ping, timers.stats)
+    , tweaks(session, leases, line, fetch, settings)
+    , systemLog(session, leases, settings, [this](const QString &a, qint32 &t) { return this->ping(a, t); },
+                timers.check)
     , m_settings(std::move(settings))
     , m_ping(std::move(ping))
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/core/routertweaks.h"
+#include "config/core/systemlogcycle.h"
 #include "session/core/busylease.h"
 #include "session/core/linestate.h"
 #include "session/core/monitoringcycle.h"
@@ -24,6 +26,7 @@ struct SessionTimers
     QTimer *stats{nullptr};
     QTimer *rebootWatch{nullptr};
     QTimer *rebootSettle{nullptr};
+    QTimer *check{nullptr}; // the system log's countdown
 };
 
 // Everything that talks to the router, without any widget: the job queue and
@@ -46,6 +49,8 @@ public:
     RouterReboot reboot;
     RouterInfoFetch fetch;
     MonitoringCycle monitor;
+    RouterTweaks tweaks;
+    SystemLogCycle systemLog;
 
     // Replaces the echo every part uses (tests drive the program with it).
     void setPing(PingFunction ping) { m_ping = std::move(ping); }
