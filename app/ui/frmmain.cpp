@@ -79,6 +79,8 @@ frmMain::frmMain(QWidget *parent)
     applyChartPreset(*bandwidth, ChartInstance::mcBandwidth);
     connectControls();
     connectCore();
+    connectAdvanced();
+    connectSystemLog();
     setupTraceRoute();
 }
 
@@ -129,6 +131,9 @@ SessionSettings frmMain::sessionSettings() const
     s.saveStatsText = ui.chkSaveStats->isChecked();
     s.saveStatsCsv = ui.chkSaveStatsCSV->isChecked();
     s.dsStartBit = ui.txtDSStart->text();
+    s.useLongCommands = ui.chkUseLongCommands->isChecked();
+    s.saveLog = ui.chkSaveLog->isChecked();
+    s.clearLog = ui.chkClearLog->isChecked();
     return s;
 }
 
@@ -190,6 +195,7 @@ void frmMain::Form_Load()
 
     LoadIniSettings();
     m_core->line.vendors = VendorTable::LoadVendors();
+    SetupConfigControls();
     m_core->line.snrHistory.LoadSNRFromFile();
     Exchange.Exc_LoadData(ui.txtData->toPlainText());
     Exchange.Exc_SetLossRate(LossRate);
