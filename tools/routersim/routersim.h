@@ -53,6 +53,9 @@ struct SimOptions
     int loginFailDelayMs{0};    // pause before "Login incorrect"
     int maxLoginAttempts{3};    // then the connection is closed
     int trainSecs{0};           // uptime before the line is in showtime (0: at once)
+    // The firmware has getenv/setenv/unsetenv; without them only the
+    // environment file reads and writes the boot environment.
+    bool envApplets{true};
 };
 
 class SimSession;
@@ -81,6 +84,8 @@ public:
     // Boot environment (/proc/ticfg/env); empty when unset.
     QString env(const QString &name) const;
     void setEnv(const QString &name, const QString &value);
+    // A message the configuration manager logs now.
+    void addLogEntry(const QString &module, const QString &message);
 
     // Simulated time: seconds since boot, and a jump forward without waiting.
     double uptimeSeconds() const;
