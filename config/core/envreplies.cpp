@@ -70,8 +70,10 @@ EnvValue ParseEnvReply(const QStringList &replyLines, const QString &name, bool 
         qsizetype cut = 0;
         while (cut < line.size() && line[cut] != QLatin1Char(' ') && line[cut] != QLatin1Char('\t'))
             ++cut;
-        if (line.left(cut) == name)
-            return value(line.mid(cut).trimmed());
+        if (line.left(cut) != name)
+            continue;
+        const QString found = line.mid(cut).trimmed();
+        return found.isEmpty() ? EnvValue{EnvValue::State::Unset, {}} : value(found);
     }
     return {EnvValue::State::Unset, {}};
 }

@@ -84,6 +84,7 @@ public:
     // Boot environment (/proc/ticfg/env); empty when unset.
     QString env(const QString &name) const;
     void setEnv(const QString &name, const QString &value);
+    void unsetEnv(const QString &name);
     // A message the configuration manager logs now.
     void addLogEntry(const QString &module, const QString &message);
 
