@@ -43,18 +43,29 @@ QString EnvReadCommand(const QString &name, bool compat)
                   : QStringLiteral("getenv ") + name;
 }
 
+QString WithoutTerminalCodes(const QString &line)
+{
+    static const QRegularExpression csi(QStringLiteral("\x1b\\[[0-9;?]*[@-~]"));
+    if (!line.contains(QChar(0x1b)))
+        return line;
+    QString out = line;
+    out.remove(csi);
+    return out;
+}
+
 bool IsPromptLine(const QString &line)
 {
     static const QRegularExpression prompt(QStringLiteral("^(\\S+ )?[#$]$"));
-    return prompt.match(line.trimmed()).hasMatch();
+    return prompt.match(WithoutTerminalCodes(line).trimmed()).hasMatch();
 }
 
 EnvValue ParseEnvReply(const QStringList &replyLines, const QString &name, bool compat)
 {
     QStringList lines;
-    for (const QString &line : replyLines) {
-        if (!line.trimmed().isEmpty() && !IsPromptLine(line))
-            lines.append(line.trimmed());
+    for (const QString &raw : replyLines) {
+        const QString line = WithoutTerminalCodes(raw).trimmed();
+        if (!line.isEmpty() && !IsPromptLine(line))
+            lines.append(line);
     }
     if (!compat) {
         if (lines.isEmpty())

@@ -31,8 +31,11 @@ struct EnvValue
 // switch "cat /proc/ticfg/env | grep name".
 QString EnvReadCommand(const QString &name, bool compat);
 
-// A shell prompt alone on a line ("#", "/var #", "~ #").
+// A shell prompt alone on a line ("#", "/var #", "~ #"), terminal codes aside.
 bool IsPromptLine(const QString &line);
+// The line without the terminal's control sequences: ash with line editing
+// asks for the cursor position (ESC [6n) after every prompt.
+QString WithoutTerminalCodes(const QString &line);
 
 // One reply, cut into lines. getenv prints the bare value; the environment
 // file has one "name<TAB>value" line per variable, and grep also passes

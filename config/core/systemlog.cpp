@@ -31,6 +31,7 @@ QString CleanSystemLog(const QString &reply)
     RemoveNoWhere(text);
     QStringList lines = text.split(kLineBreak);
     for (QString &line : lines) {
+        line = WithoutTerminalCodes(line);
         line.replace(QLatin1Char('\t'), QLatin1Char(' '));
         if (line.contains(kClearedNotice, Qt::CaseInsensitive))
             line.clear();

@@ -138,6 +138,7 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::newRow("getenv value") << false << QStringLiteral("12\r\n#") << "value" << "12";
         QTest::newRow("getenv unset, plain prompt") << false << QStringLiteral("#") << "unset" << "";
+        QTest::newRow("cursor query after the prompt") << false << QStringLiteral("12\r\n# \x1b[6n") << "value" << "12";
         QTest::newRow("getenv unset, fancy prompt") << false << QStringLiteral("~ #") << "unset" << "";
         QTest::newRow("no getenv") << false << QStringLiteral("sh: getenv: not found") << "unknown" << "";
         QTest::newRow("env TAB") << true << QStringLiteral("margin_threshold\t12\r\n/var #") << "value" << "12";

@@ -52,7 +52,9 @@ private slots:
         QTest::addColumn<bool>("wordsRead");
         QTest::newRow("getenv") << options("adsl") << false << "3 dB" << false;
         QTest::newRow("getenv, words") << options("adsl2plus") << false << "not set" << true;
-        QTest::newRow("environment file, words") << options("adsl2plus", true, "# ") << true << "not set" << true;
+        sim::SimOptions query = options("adsl2plus", true, "# ");
+        query.terminalQuery = true;
+        QTest::newRow("environment file, words, cursor query") << query << true << "not set" << true;
         // grep also passes "margin_threshold_old": only the exact name counts.
         QTest::newRow("environment file, longer name") << options("adsl") << true << "0 dB" << false;
         QTest::newRow("no getenv") << options("adsl2plus", false) << false << "unknown" << false;
@@ -215,7 +217,9 @@ private slots:
         QTest::addColumn<sim::SimOptions>("sim");
         QTest::addColumn<bool>("saveFails");
         QTest::newRow("saved, then cleared") << options("adsl") << false;
-        QTest::newRow("plain prompt") << options("adsl2plus", true, "# ") << false;
+        sim::SimOptions query = options("adsl2plus", true, "# ");
+        query.terminalQuery = true;
+        QTest::newRow("plain prompt, cursor query") << query << false;
         QTest::newRow("save fails: kept on the router") << options("adsl") << true;
     }
 
