@@ -279,8 +279,13 @@ void frmMain::hscrThreshold_Change()
 void frmMain::showThreshold(const ThresholdReading &reading, bool inFullFetch)
 {
     ui.lblCurrentThreshold->setText(CurrentThresholdText(reading, ui.lblDownSNR->text()));
-    if (inFullFetch)
-        ui.txtInfo->appendPlainText(ThresholdInfoLine(reading));
+    if (inFullFetch) {
+        // The version text ends in a line break of its own: no empty line between.
+        QString info = ui.txtInfo->toPlainText();
+        while (info.endsWith(QLatin1Char('\n')))
+            info.chop(1);
+        ui.txtInfo->setPlainText(info + QLatin1Char('\n') + ThresholdInfoLine(reading));
+    }
     if (!m_core->tweaks.checking()) {
         const std::optional<int> retrain = reading.retrainValue();
         const std::optional<double> threshold = reading.thresholdValue();
