@@ -3,6 +3,7 @@
 // the threshold captions and the system log and its cumulative file.
 
 #include "base/misc.h"
+#include "config/core/configcli.h"
 #include "config/core/configscripts.h"
 #include "config/core/dslfeatures.h"
 #include "config/core/envreplies.h"
@@ -286,6 +287,35 @@ private slots:
         saved = SaveSystemLog(QStringLiteral("d"), dir.file(QStringLiteral("dir-log")));
         QVERIFY(!saved.saved);
         QCOMPARE(saved.status, QStringLiteral("Could not save system log."));
+    }
+
+    // The command line: its output and its arguments.
+    void commandLine()
+    {
+        FeatureBlocks blocks = ParseDSLFeatureInfo(QStringLiteral("[dslfc0]#3 ~Three@x#14 ~Fourteen@y[/dslfc0]"));
+        ThresholdReading reading;
+        reading.words = {EnvValue{EnvValue::State::Value, QStringLiteral("0x80004008")}, EnvValue{EnvValue::State::Unset, {}},
+                         EnvValue{EnvValue::State::Value, QStringLiteral("sh: getenv: not found")}};
+        QCOMPARE(FeaturesText(reading, blocks), QStringLiteral("DSL_FEATURE_CNTL_0 0x80004008\n  3: Three\n  14: Fourteen\n"
+                                                               "DSL_FEATURE_CNTL_1 not set\nDSL_PHY_CNTL_0 unknown\n"));
+        const FeatureSetRequest set = ParseFeatureSet(QStringLiteral("fc0=0x00000001,pc0=0xFFFFFFFF"));
+        QVERIFY(set.error.isEmpty());
+        QCOMPARE(set.words[0], std::optional<quint32>(1));
+        QVERIFY(!set.words[1]);
+        for (const char *bad : {"fc0=0x1,fc0=0x2", "fc3=0x1", "fc0=16", "fc0", "fc0=0x123456789"})
+            QVERIFY2(!ParseFeatureSet(QString::fromLatin1(bad)).error.isEmpty(), bad);
+        // Only the listed bits come from the given word.
+        const FeatureWordSet write = FeatureWordsToWrite(set.words, {0x80000000u, 0u, 0u}, blocks);
+        QCOMPARE(write[0], std::optional<quint32>(0x80000000u));
+        QVERIFY(!write[1]);
+        QCOMPARE(write[2], std::optional<quint32>(0u));
+
+        QCOMPARE(ThresholdStepsFor(QStringLiteral("6.5")), std::optional<int>(13));
+        QCOMPARE(ThresholdStepsFor(QStringLiteral("10")), std::optional<int>(20));
+        QCOMPARE(ThresholdStepsFor(QStringLiteral("0.5")), std::optional<int>(1));
+        for (const char *bad : {"0", "10.5", "6.2", "-1", "abc", ""})
+            QVERIFY2(!ThresholdStepsFor(QString::fromLatin1(bad)), bad);
+        QCOMPARE(SystemLogText(QStringLiteral("a\r\nb")), QStringLiteral("a\nb\n"));
     }
 
     void logInterval()
