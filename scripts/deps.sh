@@ -27,11 +27,11 @@ if [ ! -x "$bbdir/bin/busybox" ]; then
     SUDO=""
     [ "$(id -u)" -eq 0 ] || SUDO=sudo
     tmp=$(mktemp -d)
-    if (cd "$tmp" && apt-get download -qq busybox-static >/dev/null 2>&1); then
-        $SUDO mkdir -p "$bbdir"
-        $SUDO dpkg-deb -x "$tmp"/busybox-static_*.deb "$tmp/x"
-        $SUDO cp "$tmp/x/bin/busybox" "$bbdir/bin/busybox" 2>/dev/null \
-            || { $SUDO mkdir -p "$bbdir/bin" && $SUDO cp "$tmp/x/bin/busybox" "$bbdir/bin/busybox"; }
+    if (cd "$tmp" && { apt-get download -qq busybox-static >/dev/null 2>&1 \
+            || { $SUDO apt-get update -qq && apt-get download -qq busybox-static >/dev/null 2>&1; }; }); then
+        dpkg-deb -x "$tmp"/busybox-static_*.deb "$tmp/x"
+        $SUDO mkdir -p "$bbdir/bin"
+        $SUDO cp "$tmp/x/bin/busybox" "$bbdir/bin/busybox"
     fi
     rm -rf "$tmp"
 fi
