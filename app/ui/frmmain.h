@@ -169,6 +169,7 @@ private:
     void connectSystemLog();
     void showThreshold(const ThresholdReading &reading, bool inFullFetch);
     void showWriteFailed(const JobFailure &failure);
+    quint32 selectedBits(int block) const;
     void setupTraceRoute();
     void setStatus(const QString &text);
     void showStatsLabels(const ModemStatsLabels &labels);

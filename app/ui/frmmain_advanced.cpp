@@ -159,14 +159,23 @@ void frmMain::RefreshDSLFeatures()
 {
     if (ui.txtDSP->text().isEmpty())
         return;
-    std::array<std::optional<quint32>, 3> shown;
+    std::array<quint32, 3> shown{};
     for (int i = 0; i < FeatureWordCount; ++i)
-        shown[size_t(i)] = BuildNewDSLFeat(i);
+        shown[size_t(i)] = BuildNewDSLFeat(i).value_or(selectedBits(i));
     LoadDSLFeatureInfo();
-    for (int i = 0; i < FeatureWordCount; ++i) {
-        if (shown[size_t(i)])
-            DisplayDSLFeat(i, *shown[size_t(i)]);
+    for (int i = 0; i < FeatureWordCount; ++i)
+        DisplayDSLFeat(i, shown[size_t(i)]);
+}
+
+quint32 frmMain::selectedBits(int block) const
+{
+    quint32 bits = 0;
+    const QListWidget *list = ui.lstDSLFeat[size_t(block)];
+    for (int row = 0; row < list->count(); ++row) {
+        if (list->item(row)->isSelected())
+            bits |= bitOf(list->item(row));
     }
+    return bits;
 }
 
 void frmMain::DisplayDSLFeat(int block, quint32 word)
@@ -188,15 +197,10 @@ std::optional<quint32> frmMain::BuildNewDSLFeat(int block) const
     if (!read)
         return std::nullopt;
     quint32 listed = 0;
-    quint32 selected = 0;
     const QListWidget *list = ui.lstDSLFeat[size_t(block)];
-    for (int row = 0; row < list->count(); ++row) {
-        const QListWidgetItem *item = list->item(row);
-        listed |= bitOf(item);
-        if (item->isSelected())
-            selected |= bitOf(item);
-    }
-    return MergeFeatureWord(*read, listed, selected);
+    for (int row = 0; row < list->count(); ++row)
+        listed |= bitOf(list->item(row));
+    return MergeFeatureWord(*read, listed, selectedBits(block));
 }
 
 void frmMain::DisplayDSLFeatDes(int block)

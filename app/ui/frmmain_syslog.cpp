@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include <memory>
+
 namespace quillon {
 
 namespace {
@@ -32,7 +34,10 @@ void frmMain::connectSystemLog()
     connect(ui.txtLogInt, &QLineEdit::editingFinished, this, &frmMain::txtLogInt_Change);
 
     connect(&log, &SystemLogCycle::countdownChanged, ui.lblTime, &OrbLabel::setText);
-    connect(&log, &SystemLogCycle::fetchStarted, this, [this](bool periodic) {
+    // A periodic fetch runs unattended: its failures are told in the status line only.
+    auto unattended = std::make_shared<bool>(false);
+    connect(&log, &SystemLogCycle::fetchStarted, this, [this, unattended](bool periodic) {
+        *unattended = periodic;
         if (periodic)
             ui.lblTime->setToolTip(QStringLiteral("Last check: ")
                                    + Clock::now().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
@@ -41,9 +46,9 @@ void frmMain::connectSystemLog()
     });
     connect(&log, &SystemLogCycle::logRead, ui.txtReport, &QPlainTextEdit::setPlainText);
     connect(&log, &SystemLogCycle::statusChanged, this, &frmMain::setStatus);
-    connect(&log, &SystemLogCycle::failed, this, [this](const JobFailure &failure) {
+    connect(&log, &SystemLogCycle::failed, this, [this, unattended](const JobFailure &failure) {
         setStatus(failure.sentence);
-        if (failure.reason == JobFailure::Reason::LoginFailed && !m_core->systemLog.periodic())
+        if (failure.reason == JobFailure::Reason::LoginFailed && !*unattended)
             showLoginRefused();
     });
 }

@@ -107,8 +107,10 @@ RouterTweaks::WriteStart RouterTweaks::writeThreshold(bool clear, int value)
     job.kind = JobKind::ThresholdWrite;
     job.start = [this, clear, value] {
         const SessionSettings s = m_settings();
-        return SetThresholdScript(s.login, s.useLongCommands, clear, value);
+        return MissingLoginMessage(s.login).isEmpty() ? SetThresholdScript(s.login, s.useLongCommands, clear, value)
+                                                      : QString();
     };
+    job.failureSentence = MissingLoginMessage({});
     job.done = [this, clear](const TelnetCommands &) {
         emit statusChanged(QStringLiteral("Checking SNR margin threshold"));
         RouterJob check = readJob(JobKind::ThresholdRead, [this, clear](const ThresholdReading &reading) {
@@ -142,8 +144,10 @@ RouterTweaks::WriteStart RouterTweaks::writeFeatures(const FeatureWords &words)
     job.kind = JobKind::FeatureWrite;
     job.start = [this] {
         const SessionSettings s = m_settings();
-        return SetDSLFeatureScript(s.login, s.useLongCommands, m_expectedWords);
+        return MissingLoginMessage(s.login).isEmpty() ? SetDSLFeatureScript(s.login, s.useLongCommands, m_expectedWords)
+                                                      : QString();
     };
+    job.failureSentence = MissingLoginMessage({});
     job.done = [this](const TelnetCommands &) {
         emit statusChanged(QStringLiteral("Checking DSL Feature Control..."));
         RouterJob check = readJob(JobKind::ThresholdRead, [this](const ThresholdReading &reading) {
