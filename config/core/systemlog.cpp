@@ -1,6 +1,7 @@
 #include "config/core/systemlog.h"
 
 #include "base/misc.h"
+#include "base/safefile.h"
 #include "config/core/configscripts.h"
 #include "config/core/envreplies.h"
 #include "router/core/telnetcommands.h"
@@ -84,8 +85,8 @@ LogSave SaveSystemLog(const QString &log, const QString &path)
     const LogMerge merge = MergeSystemLog(stored, log);
     if (merge.added < 1)
         return {true, QStringLiteral("No new lines to add to the system log file.")};
-    if (!SaveTextFile(merge.contents, path))
-        return {false, QStringLiteral("Could not save system log.")};
+    if (const WriteResult written = SaveTextFile(merge.contents, path); !written)
+        return {false, QStringLiteral("Could not save system log. ") + written.error};
     return {true, QStringLiteral("System log saved, %1 line(s) added.").arg(merge.added)};
 }
 

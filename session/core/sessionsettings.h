@@ -27,4 +27,9 @@ struct SessionSettings
     bool clearLog{false};    // clear the router's log once it is shown (and saved)
 };
 
+class SettingsValues;
+
+// The router work's settings from the values of "settings.ini".
+SessionSettings SessionSettingsFrom(const SettingsValues &values);
+
 } // namespace quillon

@@ -3,6 +3,7 @@
 // the threshold captions and the system log and its cumulative file.
 
 #include "base/misc.h"
+#include "base/safefile.h"
 #include "config/core/configcli.h"
 #include "config/core/configscripts.h"
 #include "config/core/dslfeatures.h"
@@ -13,6 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QtTest>
+
+#include <cerrno>
 
 #include <unistd.h>
 
@@ -283,10 +286,15 @@ private slots:
             QVERIFY(!saved.saved);
             QCOMPARE(dir.read(QStringLiteral("sys-log.txt")), QByteArray("a\r\nb\r\n\r\nc\r\n"));
         }
+        {
+            const ScopedWriteFault full(ScopedWriteFault::Step::Write, ENOSPC);
+            saved = SaveSystemLog(QStringLiteral("d"), path);
+            QVERIFY(!saved.saved);
+            QVERIFY(saved.status.startsWith(QStringLiteral("Could not save system log. Cannot write")));
+            QCOMPARE(dir.read(QStringLiteral("sys-log.txt")), QByteArray("a\r\nb\r\n\r\nc\r\n"));
+        }
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dir-log")));
-        saved = SaveSystemLog(QStringLiteral("d"), dir.file(QStringLiteral("dir-log")));
-        QVERIFY(!saved.saved);
-        QCOMPARE(saved.status, QStringLiteral("Could not save system log."));
+        QVERIFY(!SaveSystemLog(QStringLiteral("d"), dir.file(QStringLiteral("dir-log"))).saved);
     }
 
     // The command line: its output and its arguments.
