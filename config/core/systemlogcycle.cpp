@@ -99,6 +99,7 @@ void SystemLogCycle::tick()
 void SystemLogCycle::begin(bool periodic)
 {
     m_fetching = true;
+    m_saveFailed = false;
     m_lease = m_leases.acquire(QStringLiteral("system log"));
     emit fetchStarted(periodic);
     emit statusChanged(periodic ? QStringLiteral("Fetching system log...") : QStringLiteral("Getting router system log..."));
@@ -131,6 +132,7 @@ void SystemLogCycle::processLog(const QString &text, bool save, bool clear)
     if (save) {
         const LogSave saved = SaveSystemLog(text, AppPaths::file(QString::fromLatin1(SysLogFileName)));
         kept = saved.saved;
+        m_saveFailed = !kept;
         emit statusChanged(kept || !clear ? saved.status
                                           : saved.status + QStringLiteral(" The router's log was not cleared."));
     }

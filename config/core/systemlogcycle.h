@@ -49,6 +49,8 @@ public:
 
     // The last log read, as shown.
     const QString &lastLog() const { return m_lastLog; }
+    // The last fetch could not keep its log in "sys-log.txt".
+    bool saveFailed() const { return m_saveFailed; }
 
 signals:
     void countdownChanged(const QString &text);
@@ -78,6 +80,7 @@ private:
     int m_ticks{0};
     int m_minutes{0};
     bool m_periodic{false};
+    bool m_saveFailed{false};
     bool m_fetching{false};
 };
 
