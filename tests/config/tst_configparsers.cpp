@@ -4,8 +4,6 @@
 
 #include "base/misc.h"
 #include "base/safefile.h"
-#include "config/core/configcli.h"
-#include "config/core/configscripts.h"
 #include "config/core/dslfeatures.h"
 #include "config/core/envreplies.h"
 #include "config/core/systemlog.h"
@@ -117,15 +115,6 @@ private slots:
         QCOMPARE(FindFeatureWord(QStringLiteral("nothing")), Word());
     }
 
-    // Only the listed bits change; everything else is written as read.
-    void mergedWords()
-    {
-        QCOMPARE(FormatFeatureWord(MergeFeatureWord(0, 0xFF, 0x0A)), QStringLiteral("0x0000000A"));
-        QCOMPARE(MergeFeatureWord(0x80004000u, 0x0000000Fu, 0x1u), 0x80004001u);
-        QCOMPARE(MergeFeatureWord(0x00000000u, 0xFFFFFFFFu, 0xFFFFFFFFu), 0xFFFFFFFFu);
-        QCOMPARE(MergeFeatureWord(0xFFFFFFFFu, 0x00004000u, 0), 0xFFFFBFFFu);
-    }
-
     void dspVersion()
     {
         QCOMPARE(ExtractDSP(QStringLiteral("DSL HAL version: [7.03.01.00]\r\nDSP Datapump version: [7.03.01.00] Annex A")),
@@ -143,7 +132,6 @@ private slots:
         QTest::newRow("getenv value") << false << QStringLiteral("12\r\n#") << "value" << "12";
         QTest::newRow("getenv unset, plain prompt") << false << QStringLiteral("#") << "unset" << "";
         QTest::newRow("cursor query after the prompt") << false << QStringLiteral("12\r\n# \x1b[6n") << "value" << "12";
-        QTest::newRow("getenv unset, fancy prompt") << false << QStringLiteral("~ #") << "unset" << "";
         QTest::newRow("no getenv") << false << QStringLiteral("sh: getenv: not found") << "unknown" << "";
         QTest::newRow("env TAB") << true << QStringLiteral("margin_threshold\t12\r\n/var #") << "value" << "12";
         QTest::newRow("env blanks") << true << QStringLiteral("margin_threshold    12") << "value" << "12";
@@ -176,7 +164,6 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("info");
         const QString below = QStringLiteral("Margin Retrain enabled. Router will retrain when margin drops below ");
-        QTest::newRow("12 on") << "1" << "12" << below + "6 dB. Current SNR Margin = 9.5 dB" << "6 dB";
         QTest::newRow("13 on") << "1" << "13" << below + "6.5 dB. Current SNR Margin = 9.5 dB" << "6.5 dB";
         QTest::newRow("out of range") << "1" << "40" << below + "20 dB. Current SNR Margin = 9.5 dB" << "20 dB";
         QTest::newRow("off") << "0" << "12" << "Margin Retrain disabled. Current SNR Margin = 9.5 dB" << "not set";
@@ -207,26 +194,6 @@ private slots:
         reading.threshold = env(threshold);
         QCOMPARE(CurrentThresholdText(reading, QStringLiteral("9.5 dB")), caption);
         QCOMPARE(ThresholdInfoLine(reading), QStringLiteral("SNR Margin Threshold: ") + info);
-    }
-
-    void scripts()
-    {
-        const RouterLogin login{QStringLiteral("r"), QStringLiteral("23"), QStringLiteral("u"), QStringLiteral("p")};
-        const QStringList compat = GetThresholdScript(login, true).split(QStringLiteral("\r\n"));
-        QCOMPARE(compat.size(), 16);
-        QCOMPARE(compat[6], QStringLiteral("SEND \"cat /proc/ticfg/env | grep enable_margin_retrain\\n\""));
-        QCOMPARE(compat[14], QStringLiteral("SEND \"cat /proc/ticfg/env | grep DSL_PHY_CNTL_0\\n\""));
-        QVERIFY(SetThresholdScript(login, false, true, 0).contains(QStringLiteral("SEND \"unsetenv margin_threshold\\n\"")));
-        QVERIFY(SetThresholdScript(login, true, false, 13)
-                    .contains(QStringLiteral("SEND \"echo margin_threshold 13 >/proc/ticfg/env\\n\"")));
-        const QString features = SetDSLFeatureScript(login, false, {0x8000000Au, std::nullopt, 0u});
-        QVERIFY(features.contains(QStringLiteral("setenv DSL_FEATURE_CNTL_0 0x8000000A")));
-        QVERIFY(!features.contains(QStringLiteral("DSL_FEATURE_CNTL_1")));
-        // The log read ends with the marker: a "#" in a message must not end it.
-        const QStringList log = GetSystemLogScript(login).split(QStringLiteral("\r\n"));
-        QCOMPARE(log.last(), QStringLiteral("WAIT \"no_where\""));
-        QVERIFY(!GetSystemLogScript(login).contains(QStringLiteral("logclear")));
-        QVERIFY(ClearSystemLogScript(login).contains(QStringLiteral("begin;logger:command/logclear;end\\\" | cm_cli")));
     }
 
     void systemLogText()
@@ -295,35 +262,6 @@ private slots:
         }
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("dir-log")));
         QVERIFY(!SaveSystemLog(QStringLiteral("d"), dir.file(QStringLiteral("dir-log"))).saved);
-    }
-
-    // The command line: its output and its arguments.
-    void commandLine()
-    {
-        FeatureBlocks blocks = ParseDSLFeatureInfo(QStringLiteral("[dslfc0]#3 ~Three@x#14 ~Fourteen@y[/dslfc0]"));
-        ThresholdReading reading;
-        reading.words = {EnvValue{EnvValue::State::Value, QStringLiteral("0x80004008")}, EnvValue{EnvValue::State::Unset, {}},
-                         EnvValue{EnvValue::State::Value, QStringLiteral("sh: getenv: not found")}};
-        QCOMPARE(FeaturesText(reading, blocks), QStringLiteral("DSL_FEATURE_CNTL_0 0x80004008\n  3: Three\n  14: Fourteen\n"
-                                                               "DSL_FEATURE_CNTL_1 not set\nDSL_PHY_CNTL_0 unknown\n"));
-        const FeatureSetRequest set = ParseFeatureSet(QStringLiteral("fc0=0x00000001,pc0=0xFFFFFFFF"));
-        QVERIFY(set.error.isEmpty());
-        QCOMPARE(set.words[0], std::optional<quint32>(1));
-        QVERIFY(!set.words[1]);
-        for (const char *bad : {"fc0=0x1,fc0=0x2", "fc3=0x1", "fc0=16", "fc0", "fc0=0x123456789"})
-            QVERIFY2(!ParseFeatureSet(QString::fromLatin1(bad)).error.isEmpty(), bad);
-        // Only the listed bits come from the given word.
-        const FeatureWordSet write = FeatureWordsToWrite(set.words, {0x80000000u, 0u, 0u}, blocks);
-        QCOMPARE(write[0], std::optional<quint32>(0x80000000u));
-        QVERIFY(!write[1]);
-        QCOMPARE(write[2], std::optional<quint32>(0u));
-
-        QCOMPARE(ThresholdStepsFor(QStringLiteral("6.5")), std::optional<int>(13));
-        QCOMPARE(ThresholdStepsFor(QStringLiteral("10")), std::optional<int>(20));
-        QCOMPARE(ThresholdStepsFor(QStringLiteral("0.5")), std::optional<int>(1));
-        for (const char *bad : {"0", "10.5", "6.2", "-1", "abc", ""})
-            QVERIFY2(!ThresholdStepsFor(QString::fromLatin1(bad)), bad);
-        QCOMPARE(SystemLogText(QStringLiteral("a\r\nb")), QStringLiteral("a\nb\n"));
     }
 
     void logInterval()
