@@ -65,7 +65,7 @@ QList<SettingRow> buildTable()
         row("Options", "Save stats to CSV", "chkSaveStatsCSV", K::Check, ticked),
         row("Options", "Check system log", "chkRegularLog", K::Check, unticked),
         row("Options", "Save system log", "chkSaveLog", K::Check, unticked),
-        whole("Options", "System log interval", "txtLogInt", 1, 1, MinutesPerDay),
+        whole("Options", "System log interval", "txtLogInt", 1, 1, 7 * MinutesPerDay),
         row("Options", "Clear system log", "chkClearLog", K::Check, unticked),
         row("Ping test", "Target", "txtIPToPing", K::Text),
         whole("Ping test", "Count", "txtPingCount", 4, 1, 32767),

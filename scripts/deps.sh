@@ -24,3 +24,19 @@ if ((${#missing[@]})); then
     $SUDO apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# A BusyBox with telnetd, login and ash for the end-to-end router tests. Debian's
+# busybox-static conflicts with the busybox package, so it is unpacked, not installed.
+bbdir=/var/cache/quillon/busybox-static
+if [ ! -x "$bbdir/bin/busybox" ]; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO=sudo
+    tmp=$(mktemp -d)
+    if (cd "$tmp" && { apt-get download -qq busybox-static >/dev/null 2>&1 \
+            || { $SUDO apt-get update -qq && apt-get download -qq busybox-static >/dev/null 2>&1; }; }); then
+        dpkg-deb -x "$tmp"/busybox-static_*.deb "$tmp/x"
+        $SUDO mkdir -p "$bbdir/bin"
+        $SUDO cp "$tmp/x/bin/busybox" "$bbdir/bin/busybox"
+    fi
+    rm -rf "$tmp"
+fi

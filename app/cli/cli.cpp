@@ -53,10 +53,10 @@ void printUsage(QTextStream &out)
 
 const QList<CliCommand> &cliCommands()
 {
-    static const QList<CliCommand> commands{infoCommand(),    statsCommand(),     tonesCommand(),
-                                            monitorCommand(), bandwidthCommand(), totalsCommand(),
-                                            rebootCommand(),  pingCommand(),      traceCommand(),
-                                            resolveCommand(), exchangeCommand()};
+    static const QList<CliCommand> commands{
+        infoCommand(),    statsCommand(),   tonesCommand(),     featuresCommand(), thresholdCommand(),
+        syslogCommand(),  monitorCommand(), bandwidthCommand(), totalsCommand(),   rebootCommand(),
+        pingCommand(),    traceCommand(),   resolveCommand(),   exchangeCommand()};
     return commands;
 }
 

@@ -84,7 +84,7 @@ SessionCore &CliContext::core()
         [this] { return settings(); },
         [](const QString &address, qint32 &timeMs) { return FullPing(address, timeMs); },
         SessionTimers{m_timers[0].get(), m_timers[1].get(), m_timers[2].get(), m_timers[3].get(),
-                      m_timers[4].get()});
+                      m_timers[4].get(), m_timers[5].get()});
     m_core->line.vendors = VendorTable::LoadVendors();
     // A test aid: simulated seconds per real second.
     const double scale = qEnvironmentVariable("QUILLON_TIME_SCALE").toDouble();
@@ -96,6 +96,7 @@ SessionCore &CliContext::core()
         m_scaled->add(m_timers[2].get(), [c] { c->reboot.watchTick(); });
         m_scaled->add(m_timers[3].get(), [c] { c->reboot.settleTick(); });
         m_scaled->add(m_timers[4].get(), [c] { c->bandwidth.tick(); });
+        m_scaled->add(m_timers[5].get(), [c] { c->systemLog.tick(); });
     }
     return *m_core;
 }

@@ -78,7 +78,7 @@ private:
     QTextStream m_err;
     QElapsedTimer m_started;
     std::unique_ptr<SignalPipe> m_signals;
-    std::unique_ptr<QTimer> m_timers[5];
+    std::unique_ptr<QTimer> m_timers[6];
     std::unique_ptr<ScaledTimers> m_scaled;
     std::unique_ptr<SessionCore> m_core;
     bool m_stopRequested{false};

@@ -71,7 +71,7 @@ frmMain::frmMain(QWidget *parent)
     m_core = std::make_unique<SessionCore>(
         [this] { return sessionSettings(); },
         [](const QString &address, qint32 &timeMs) { return FullPing(address, timeMs); },
-        SessionTimers{ui.tmrPing, ui.tmrStats, ui.tmrRebootWatch, ui.tmrRebootSettle, ui.tmrBWMonitor});
+        SessionTimers{ui.tmrPing, ui.tmrStats, ui.tmrRebootWatch, ui.tmrRebootSettle, ui.tmrBWMonitor, ui.tmrCheck});
     mcBits = replacePlaceholder(ui.mcBits, new MetalChart);
     applyChartPreset(*mcBits, ChartInstance::mcBits);
     auto *speeds = replacePlaceholder(ui.mcSpeeds, new MetalChart);
@@ -81,6 +81,8 @@ frmMain::frmMain(QWidget *parent)
     connectControls();
     connectCore();
     connectBandwidth();
+    connectAdvanced();
+    connectSystemLog();
     setupTraceRoute();
 }
 
@@ -134,6 +136,9 @@ SessionSettings frmMain::sessionSettings() const
     s.saveStatsCsv = ui.chkSaveStatsCSV->isChecked();
     s.dsStartBit = ui.txtDSStart->text();
     s.bandwidth = bandwidthSettings();
+    s.useLongCommands = ui.chkUseLongCommands->isChecked();
+    s.saveLog = ui.chkSaveLog->isChecked();
+    s.clearLog = ui.chkClearLog->isChecked();
     return s;
 }
 
@@ -194,6 +199,7 @@ void frmMain::Form_Load()
 
     LoadIniSettings();
     m_core->line.vendors = VendorTable::LoadVendors();
+    SetupConfigControls();
     m_core->line.snrHistory.LoadSNRFromFile();
     loadBandwidth();
     Exchange.Exc_LoadData(ui.txtData->toPlainText());

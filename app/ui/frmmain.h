@@ -2,6 +2,7 @@
 
 #include "app/ui/mainui.h"
 #include "session/core/sessioncore.h"
+#include "config/core/dslfeatures.h"
 #include "exchange/core/exchangemodel.h"
 
 #include <QDateTime>
@@ -148,6 +149,26 @@ public:
     // The window field a settings row of kind Special is kept in.
     QString *specialSetting(const QString &control);
 
+    // Advanced tab and tweak options (frmmain_advanced.cpp).
+    void SetupConfigControls();
+    void LoadDSLFeatureInfo();
+    void RefreshDSLFeatures();
+    // Selects the items of the block's list whose bits are set in the word.
+    void DisplayDSLFeat(int block, quint32 word);
+    // The word to write: listed bits from the selection, the rest as read.
+    std::optional<quint32> BuildNewDSLFeat(int block) const;
+    void DisplayDSLFeatDes(int block);
+    void lblDSLFeat_Click();
+    void nTabAdv_TabClicked();
+    void cmdSaveDSLFeat_Click();
+    void cmdUpdateRouter_Click();
+    void chkMarginRetrain_Click();
+    void hscrThreshold_Change();
+    // System log (frmmain_syslog.cpp).
+    void cmdGetLog_Click();
+    void chkRegularLog_Click();
+    void txtLogInt_Change();
+
 signals:
     // Router work has ended and the window is idle again.
     void becameIdle();
@@ -161,6 +182,11 @@ protected:
 private:
     void connectControls();
     void connectCore();
+    void connectAdvanced();
+    void connectSystemLog();
+    void showThreshold(const ThresholdReading &reading, bool inFullFetch);
+    void showWriteFailed(const JobFailure &failure);
+    quint32 selectedBits(int block) const;
     void setupTraceRoute();
     void setStatus(const QString &text);
     void showStatsLabels(const ModemStatsLabels &labels);
@@ -201,6 +227,7 @@ private:
     bool m_traceErrorShown = false;
     ExchangeLookup *m_lookup = nullptr;
     BusyLeases::Lease m_lookupLease; // while the web lookup runs
+    FeatureBlocks m_featureBlocks;
 };
 
 } // namespace quillon

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/core/envreplies.h"
 #include "graphs/core/snrhistory.h"
 #include "graphs/core/tonetables.h"
 #include "stats/core/boottime.h"
@@ -7,6 +8,9 @@
 #include "stats/core/vendors.h"
 
 #include <QString>
+
+#include <array>
+#include <optional>
 
 namespace quillon {
 
@@ -22,6 +26,10 @@ struct LineState
     bool isADSL2{false};     // the trained mode, kept when a reading names no known mode
     ToneTables tones;
     SnrHistory snrHistory;
+    ThresholdReading threshold; // the last read of the five environment values
+    bool thresholdRead{false};
+    // Each feature word as last read well; empty until one read of it was.
+    std::array<std::optional<quint32>, 3> featureWords;
 
     // A reading's values taken over; the mode only when the reading named one.
     void takeStats(const ModemStats &stats)
@@ -30,6 +38,17 @@ struct LineState
         statsRead = true;
         if (stats.modeFound)
             isADSL2 = stats.isADSL2;
+    }
+
+    // A malformed word keeps the last good reading of that word.
+    void takeThreshold(const ThresholdReading &reading)
+    {
+        threshold = reading;
+        thresholdRead = true;
+        for (size_t i = 0; i < featureWords.size(); ++i) {
+            if (const std::optional<quint32> word = reading.word(int(i)))
+                featureWords[i] = word;
+        }
     }
 };
 

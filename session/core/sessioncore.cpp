@@ -12,6 +12,9 @@ SessionCore::SessionCore(std::function<SessionSettings()> settings, PingFunction
               timers.ping, timers.stats)
     , bandwidth(session, leases, line, settings, [this](const QString &a, qint32 &t) { return this->ping(a, t); },
                 timers.bandwidth)
+    , tweaks(session, leases, line, fetch, settings)
+    , systemLog(session, leases, settings, [this](const QString &a, qint32 &t) { return this->ping(a, t); },
+                timers.check)
     , m_settings(std::move(settings))
     , m_ping(std::move(ping))
 {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "bandwidth/core/bandwidthmonitor.h"
+#include "config/core/routertweaks.h"
+#include "config/core/systemlogcycle.h"
 #include "session/core/busylease.h"
 #include "session/core/linestate.h"
 #include "session/core/monitoringcycle.h"
@@ -26,6 +28,7 @@ struct SessionTimers
     QTimer *rebootWatch{nullptr};
     QTimer *rebootSettle{nullptr};
     QTimer *bandwidth{nullptr};
+    QTimer *check{nullptr}; // the system log's countdown
 };
 
 // Everything that talks to the router, without any widget: the job queue and
@@ -49,6 +52,8 @@ public:
     RouterInfoFetch fetch;
     MonitoringCycle monitor;
     BandwidthMonitor bandwidth;
+    RouterTweaks tweaks;
+    SystemLogCycle systemLog;
 
     // Replaces the echo every part uses (tests drive the program with it).
     void setPing(PingFunction ping) { m_ping = std::move(ping); }

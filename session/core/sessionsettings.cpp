@@ -26,6 +26,9 @@ SessionSettings SessionSettingsFrom(const SettingsValues &v)
     s.bandwidth.maxRate = v.value(QStringLiteral("BWMaxRate"));
     s.bandwidth.saveLog = v.ticked(QStringLiteral("chkLogBW"));
     ApplyBWTickedGraphList(v.value(QStringLiteral("BWGraphs")), s.bandwidth.graphs);
+    s.useLongCommands = v.ticked(QStringLiteral("chkUseLongCommands"));
+    s.saveLog = v.ticked(QStringLiteral("chkSaveLog"));
+    s.clearLog = v.ticked(QStringLiteral("chkClearLog"));
     return s;
 }
 

@@ -24,6 +24,9 @@ struct SessionSettings
     bool saveStatsCsv{true};
     QString dsStartBit;      // first downstream tone of the gap analysis
     BandwidthSettings bandwidth;
+    bool useLongCommands{false}; // the environment through /proc/ticfg/env instead of getenv/setenv
+    bool saveLog{false};     // merge each system log read into "sys-log.txt"
+    bool clearLog{false};    // clear the router's log once it is shown (and saved)
 };
 
 class SettingsValues;

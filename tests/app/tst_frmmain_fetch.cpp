@@ -205,6 +205,7 @@ private slots:
         QCOMPARE(statuses, (QStringList{QStringLiteral("Getting basic information..."),
                                         QStringLiteral("Getting graph data..."),
                                         QStringLiteral("Getting modem statistics..."),
+                                        QStringLiteral("Getting margin threshold..."),
                                         QStringLiteral("Router statistics obtained.")}));
         verifyIdle(w);
 
@@ -233,7 +234,10 @@ private slots:
         }
         QCOMPARE(w.core().line.isADSL2, profile == QLatin1String("adsl2plus"));
         const QString info = w.ui.txtInfo->toPlainText();
-        QCOMPARE(info.trimmed(), QString(version).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed());
+        // The simulator's profiles: retrain on at 6 half-decibels, and retrain off.
+        const QString threshold = profile == QLatin1String("adsl") ? QStringLiteral("3 dB") : QStringLiteral("not set");
+        QCOMPARE(info.trimmed(), QString(version).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).trimmed()
+                                     + QStringLiteral("\nSNR Margin Threshold: ") + threshold);
 
         const QStringList report = w.ui.txtReport->toPlainText().split(QLatin1Char('\n'));
         QCOMPARE(w.ui.txtReport->toolTip(), QStringLiteral("Report"));
@@ -249,14 +253,18 @@ private slots:
         for (int i = 0; i < captions.size(); ++i)
             QCOMPARE(report.value(2 + i), captions[i] + order[i]->property("text").toString());
         const QStringList infoLines = info.split(QLatin1Char('\n'));
-        QCOMPARE(report.mid(13, infoLines.size()), infoLines);
+        const qsizetype versionLines = infoLines.size() - 1;
+        QCOMPARE(report.mid(13, versionLines), infoLines.mid(0, versionLines));
+        // The threshold stage's line follows the statistics block and its closing blank line.
+        QCOMPARE(report.value(13 + versionLines), QString());
+        QCOMPARE(report.value(14 + versionLines), infoLines.last());
 
         // The gap analysis of the tables the graph stage fetched closes the report.
         QVERIFY(w.core().line.tones.BitsLoaded);
         QString analysis;
         AnalyseBits(w.core().line.tones, analysis, 0, int(Val(w.ui.txtDSStart->text())));
         AnalysePsdsSNR(w.core().line.tones, analysis, 0);
-        const QStringList rest = report.mid(13 + infoLines.size());
+        const QStringList rest = report.mid(15 + versionLines);
         QCOMPARE(rest.join(QLatin1Char('\n')), QString(analysis).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         QVERIFY(rig.dialogs.shown.isEmpty());
 

@@ -45,7 +45,7 @@ done
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|' >"$tmp/files"
 outside=$(grep -vE '^/usr/' "$tmp/files" | grep -vxE '/' || true)
 [ -z "$outside" ] || fail "files outside /usr: $outside"
-expected=(/usr/bin/quillon /usr/bin/quillon-routersim /usr/share/quillon/vendors.txt /usr/share/quillon/routerids.txt
+expected=(/usr/bin/quillon /usr/bin/quillon-routersim /usr/share/quillon/vendors.txt /usr/share/quillon/routerids.txt /usr/share/quillon/dslfeatures.txt
           /usr/share/applications/quillon.desktop
           /usr/share/icons/hicolor/scalable/apps/quillon.svg
           /usr/share/man/man1/quillon.1.gz /usr/share/man/man1/quillon-routersim.1.gz

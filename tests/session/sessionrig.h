@@ -27,7 +27,7 @@ struct SessionRig
         : sim(options)
         , clock(QDateTime(QDate(2026, 7, 2), QTime(8, 0, 0)))
     {
-        for (QTimer *t : {&pingTimer, &statsTimer, &watchTimer, &settleTimer, &bandwidthTimer})
+        for (QTimer *t : {&pingTimer, &statsTimer, &watchTimer, &settleTimer, &bandwidthTimer, &checkTimer})
             t->blockSignals(true);
         started = sim.start();
         settings.login = {QString::fromLatin1(kRouterAddress), QString::number(sim.port()), QStringLiteral("root"),
@@ -53,7 +53,7 @@ struct SessionRig
                     return routerForced.value_or(!sim.isRebooting());
                 return internetUp;
             },
-            SessionTimers{&pingTimer, &statsTimer, &watchTimer, &settleTimer, &bandwidthTimer});
+            SessionTimers{&pingTimer, &statsTimer, &watchTimer, &settleTimer, &bandwidthTimer, &checkTimer});
         core->session.engine().setStallTimeoutMs(400);
         core->session.engine().setDelayUnitMs(5);
     }
@@ -108,7 +108,7 @@ struct SessionRig
     ScriptedDialogs dialogs;
     sim::RouterSim sim;
     ScopedClock clock;
-    QTimer pingTimer, statsTimer, watchTimer, settleTimer, bandwidthTimer;
+    QTimer pingTimer, statsTimer, watchTimer, settleTimer, bandwidthTimer, checkTimer;
     SessionSettings settings;
     std::optional<bool> routerForced; // the router's echo, whatever the simulator does
     bool internetUp{true};

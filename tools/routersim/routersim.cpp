@@ -110,6 +110,16 @@ void RouterSim::setEnv(const QString &name, const QString &value)
     m_system->setEnv(name, value);
 }
 
+void RouterSim::unsetEnv(const QString &name)
+{
+    m_system->unsetEnv(name);
+}
+
+void RouterSim::addLogEntry(const QString &module, const QString &message)
+{
+    m_system->addLog(module.toLatin1(), message.toLatin1());
+}
+
 double RouterSim::uptimeSeconds() const
 {
     return m_system->uptime();

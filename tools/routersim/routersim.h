@@ -55,6 +55,9 @@ struct SimOptions
     int loginFailDelayMs{0};    // pause before "Login incorrect"
     int maxLoginAttempts{3};    // then the connection is closed
     int trainSecs{0};           // uptime before the line is in showtime (0: at once)
+    // The firmware has getenv/setenv/unsetenv; without them only the
+    // environment file reads and writes the boot environment.
+    bool envApplets{true};
 
     // Hostile routers, for the engine's bounds.
     int dripMs{0};              // command output one byte per this many ms
@@ -92,6 +95,9 @@ public:
     // Boot environment (/proc/ticfg/env); empty when unset.
     QString env(const QString &name) const;
     void setEnv(const QString &name, const QString &value);
+    void unsetEnv(const QString &name);
+    // A message the configuration manager logs now.
+    void addLogEntry(const QString &module, const QString &message);
 
     // Simulated time: seconds since boot, and a jump forward without waiting.
     double uptimeSeconds() const;

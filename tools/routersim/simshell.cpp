@@ -216,6 +216,10 @@ void SimShell::runCommand(const Stage &stage, Context &ctx, ShellResult &result)
         *ctx.out += latin(text) + (newline ? "\n" : "");
     } else if (cmd == QLatin1String("grep")) {
         grep(args, ctx);
+    } else if (!m_options.envApplets && QStringList{QStringLiteral("getenv"), QStringLiteral("setenv"),
+                                                    QStringLiteral("unsetenv")}.contains(cmd)) {
+        *ctx.err += "sh: " + latin(cmd) + ": not found\n";
+        ctx.status = 127;
     } else if (cmd == QLatin1String("getenv")) {
         if (args.isEmpty()) {
             *ctx.err += "Usage: getenv <name>\n";

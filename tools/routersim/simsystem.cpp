@@ -423,6 +423,11 @@ QByteArray SimSystem::logText() const
     return out;
 }
 
+void SimSystem::addLog(const QByteArray &module, const QByteArray &message)
+{
+    m_log.append({uptime(), module, message});
+}
+
 void SimSystem::clearLog()
 {
     const double up = uptime();

@@ -47,6 +47,7 @@ public:
     // --- Configuration manager log ---
     QByteArray logText() const;
     void clearLog();
+    void addLog(const QByteArray &module, const QByteArray &message);
 
     QByteArray uptimeFile() const;
     QByteArray netDevFile() const;
