@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/core/historyrecorder.h"
 #include "session/core/busylease.h"
 #include "session/core/linestate.h"
 #include "session/core/monitoringcycle.h"
@@ -46,6 +47,8 @@ public:
     RouterReboot reboot;
     RouterInfoFetch fetch;
     MonitoringCycle monitor;
+    // Every reading, monitored or fetched, goes into the line history.
+    HistoryRecorder history;
 
     // Replaces the echo every part uses (tests drive the program with it).
     void setPing(PingFunction ping) { m_ping = std::move(ping); }

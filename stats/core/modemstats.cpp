@@ -208,6 +208,7 @@ ModemStats ParseModemStats(const QString &modesReply, const QString &statsReply)
     s.path = GetPathType(GetStatsValue(lines, TrainedPathLabel, PeakCellRateLabel));
     CorrectSubZero(s.dsMargin);
     CorrectSubZero(s.usMargin);
+    s.counters = ParseLineCounters(lines);
     return s;
 }
 

@@ -93,6 +93,7 @@ const Value kValues[] = {
     {"login-fail-delay", "ms", "Pause before \"Login incorrect\" (default 0)."},
     {"login-attempts", "n", "Failed logins before the connection is closed (default 3)."},
     {"train-secs", "s", "Seconds after each boot before the line is in showtime (default 0)."},
+    {"resync-every", "s", "The line trains again every this many simulated seconds (default 0: never)."},
     {"http-port", "port", "Also serve the Exchange tab's two web services over HTTP on this port (0 picks a free "
                           "one) and print \"web pages on http://ADDRESS:PORT\". Default off."},
 };
@@ -186,6 +187,7 @@ int main(int argc, char *argv[])
     o.loginFailDelayMs = int(number("login-fail-delay", 0, 600000, o.loginFailDelayMs));
     o.maxLoginAttempts = int(number("login-attempts", 1, 1000, o.maxLoginAttempts));
     o.trainSecs = int(number("train-secs", 0, 86400, o.trainSecs));
+    o.resyncEverySecs = number("resync-every", 0, 365 * 86400.0, o.resyncEverySecs);
     QHostAddress address(QHostAddress::LocalHost);
     if (parser.isSet(QStringLiteral("address")) && !address.setAddress(parser.value(QStringLiteral("address")))) {
         err << "quillon-routersim: bad address " << parser.value(QStringLiteral("address")) << '\n';

@@ -120,6 +120,11 @@ void RouterSim::advanceTime(double seconds)
     m_system->advance(seconds);
 }
 
+void RouterSim::resync(double trainSecs)
+{
+    m_system->resync(trainSecs);
+}
+
 void RouterSim::acceptPending()
 {
     while (m_server && m_server->hasPendingConnections()) {

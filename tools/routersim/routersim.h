@@ -53,6 +53,7 @@ struct SimOptions
     int loginFailDelayMs{0};    // pause before "Login incorrect"
     int maxLoginAttempts{3};    // then the connection is closed
     int trainSecs{0};           // uptime before the line is in showtime (0: at once)
+    double resyncEverySecs{0};  // the line trains again this often, simulated seconds (0: never)
 };
 
 class SimSession;
@@ -88,6 +89,9 @@ public:
 
     // Restarts the router as the shell command "reboot" does.
     void reboot();
+    // The line drops and trains again (the showtime count rises, the
+    // error counters start over); in showtime again after trainSecs.
+    void resync(double trainSecs = 0);
 
 signals:
     void rebootStarted();
