@@ -93,6 +93,7 @@ bool HistoryStore::isOpen() const
 
 void HistoryStore::close()
 {
+    m_writable = false;
     if (!m_impl)
         return;
     m_impl->insertReading.reset();
@@ -189,6 +190,7 @@ bool HistoryStore::prepareSchema()
         return fail(QStringLiteral("prepare"), m_impl->insertReading->lastError());
     if (!m_impl->insertEvent->prepare(historysql::insertEvent()))
         return fail(QStringLiteral("prepare"), m_impl->insertEvent->lastError());
+    m_writable = true;
     return true;
 }
 
@@ -248,7 +250,8 @@ bool HistoryStore::putAside()
 template <typename Fn>
 bool HistoryStore::write(const QString &what, Fn &&body)
 {
-    if (!isOpen() && !open())
+    // A file that could be read but not written is tried again at every write.
+    if (!m_writable && !open())
         return false;
     for (int attempt = 0; attempt < 2; ++attempt) {
         QSqlDatabase &db = m_impl->db;

@@ -36,6 +36,8 @@ public:
     bool open();
     void close();
     bool isOpen() const;
+    // Open with its tables in place: readings can be written.
+    bool isWritable() const { return m_writable; }
     QString path() const { return m_path; }
     // The sentence for the last failure (or for a file put aside); empty when all is well.
     QString problem() const { return m_problem; }
@@ -89,6 +91,7 @@ private:
     QString m_aside;
     Failure m_failure{Failure::None};
     bool m_createdNew{false};
+    bool m_writable{false};
     std::unique_ptr<Impl> m_impl;
 };
 
