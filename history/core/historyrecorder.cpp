@@ -73,7 +73,10 @@ void HistoryRecorder::importOldLog()
     const QString csv = QFileInfo(path()).absolutePath() + QLatin1Char('/') + QString::fromLatin1(StatsCsvFileName);
     if (!QFileInfo::exists(csv) || !m_store->meta(QString::fromLatin1(ImportedKey)).isEmpty())
         return;
-    const CsvImport result = ImportStatsCsv(*m_store, csv);
+    // The reading that opens the file may have just gone into the log: the
+    // current minute is left to the recorder.
+    const qint64 now = nowMs();
+    const CsvImport result = ImportStatsCsv(*m_store, csv, now - now % 60000);
     if (result.ok) {
         m_store->setMeta(QString::fromLatin1(ImportedKey),
                          QStringLiteral("%1 readings, %2 lines skipped").arg(result.imported).arg(result.skipped));

@@ -68,7 +68,7 @@ std::optional<HistoryReading> ParseStatsCsvLine(QByteArrayView line)
     return r;
 }
 
-CsvImport ImportStatsCsv(HistoryStore &store, const QString &path)
+CsvImport ImportStatsCsv(HistoryStore &store, const QString &path, qint64 beforeMs)
 {
     CsvImport result;
     QFile file(path);
@@ -86,9 +86,10 @@ CsvImport ImportStatsCsv(HistoryStore &store, const QString &path)
         const QByteArray line = file.readLine(1 << 16);
         if (line.trimmed().isEmpty())
             continue;
-        if (const std::optional<HistoryReading> r = ParseStatsCsvLine(line))
-            slice.append(*r);
-        else
+        if (const std::optional<HistoryReading> r = ParseStatsCsvLine(line)) {
+            if (r->timeMs < beforeMs)
+                slice.append(*r);
+        } else
             ++result.skipped;
         if (slice.size() >= kSlice)
             flush();

@@ -20,7 +20,8 @@ struct CsvImport
     bool ok{true};     // false: the store refused them (its problem() says why)
 };
 
-// Reads the file in slices, one transaction per slice.
-CsvImport ImportStatsCsv(HistoryStore &store, const QString &path);
+// Reads the file in slices, one transaction per slice; lines from `beforeMs`
+// on are left out.
+CsvImport ImportStatsCsv(HistoryStore &store, const QString &path, qint64 beforeMs);
 
 } // namespace quillon

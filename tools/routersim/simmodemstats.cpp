@@ -80,8 +80,8 @@ struct Bursts
 Bursts burstsUpTo(double showtimeSecs, quint32 seed)
 {
     Bursts b;
-    const qint64 slots = qint64(qMin(showtimeSecs / kBurstSlotSecs, 2e6));
-    for (qint64 k = 0; k <= slots; ++k) {
+    const qint64 slotCount = qint64(qMin(showtimeSecs / kBurstSlotSecs, 2e6));
+    for (qint64 k = 0; k <= slotCount; ++k) {
         const quint32 h = mix(seed + quint32(k) * 0x9e3779b9u);
         if (h % 23 == 0) {
             b.errors += 40 + h % 400;
