@@ -2,8 +2,13 @@
 #include "history/core/historysql.h"
 
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <sqlite3.h>
+
+#include <map>
 
 namespace quillon {
 
@@ -18,6 +23,97 @@ qint64 countOrNone(const QVariant &v)
 {
     return v.isNull() ? -1 : v.toLongLong();
 }
+
+double columnReal(sqlite3_stmt *stmt, int col)
+{
+    return sqlite3_column_type(stmt, col) == SQLITE_NULL ? NoValue : sqlite3_column_double(stmt, col);
+}
+
+// Rows (readings, or hours with their reading counts) folded into buckets.
+class BucketMerger final
+{
+public:
+    BucketMerger(qint64 bucketMs, qint64 offsetMs)
+        : m_bucket(bucketMs)
+        , m_offset(offsetMs)
+    {
+    }
+
+    void add(sqlite3_stmt *stmt)
+    {
+        const qint64 t = sqlite3_column_int64(stmt, 0);
+        const qint64 n = sqlite3_column_int64(stmt, 1);
+        qint64 key = t;
+        if (m_bucket > 0) {
+            const qint64 local = t + m_offset;
+            key = (local - (((local % m_bucket) + m_bucket) % m_bucket)) - m_offset;
+        }
+        Acc &a = m_acc[key];
+        a.readings += n;
+        int col = 2;
+        for (int v = 0; v < HistoryValueCount; ++v) {
+            Acc::Value &x = a.values[size_t(v)];
+            // A reading holds one value per measure (the ping has three); an hour three each.
+            const bool single = !m_hours && HistoryValue(v) != HistoryValue::PingRtt;
+            const double lo = columnReal(stmt, col);
+            const double avg = single ? lo : columnReal(stmt, col + 1);
+            const double hi = single ? lo : columnReal(stmt, col + 2);
+            col += single ? 1 : 3;
+            if (hasValue(lo))
+                x.min = hasValue(x.min) ? std::min(x.min, lo) : lo;
+            if (hasValue(hi))
+                x.max = hasValue(x.max) ? std::max(x.max, hi) : hi;
+            if (hasValue(avg)) {
+                x.sum += avg * double(n);
+                x.weight += n;
+            }
+        }
+        for (int c = 0; c < HistoryCountCount; ++c, ++col) {
+            if (sqlite3_column_type(stmt, col) != SQLITE_NULL)
+                a.counts[size_t(c)] = std::max<qint64>(a.counts[size_t(c)], 0) + sqlite3_column_int64(stmt, col);
+        }
+    }
+
+    void setHours(bool hours) { m_hours = hours; }
+
+    QList<HistoryBucket> take()
+    {
+        QList<HistoryBucket> out;
+        out.reserve(qsizetype(m_acc.size()));
+        for (const auto &[key, a] : m_acc) {
+            HistoryBucket b;
+            b.startMs = key;
+            b.readings = a.readings;
+            for (int v = 0; v < HistoryValueCount; ++v) {
+                const Acc::Value &x = a.values[size_t(v)];
+                b.values[size_t(v)] = {x.min, x.weight > 0 ? x.sum / double(x.weight) : NoValue, x.max};
+            }
+            b.counts = a.counts;
+            out.append(b);
+        }
+        return out;
+    }
+
+private:
+    struct Acc
+    {
+        struct Value
+        {
+            double min{NoValue};
+            double max{NoValue};
+            double sum{0};
+            qint64 weight{0};
+        };
+        qint64 readings{0};
+        std::array<Value, HistoryValueCount> values{};
+        std::array<qint64, HistoryCountCount> counts = HistoryReading::filledCounts();
+    };
+
+    qint64 m_bucket;
+    qint64 m_offset;
+    bool m_hours{false};
+    std::map<qint64, Acc> m_acc;
+};
 
 qint64 scalar(const QSqlDatabase &db, const QString &sql)
 {
@@ -82,37 +178,64 @@ HistorySeries HistoryStore::query(qint64 fromMs, qint64 toMs, qint64 bucketMs, q
     s.bucketMs = qMax<qint64>(0, bucketMs);
     if ((!isOpen() && !open()) || toMs <= fromMs)
         return s;
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    const bool bucketed = s.bucketMs > 0;
-    q.prepare(historysql::bucketQuery(bucketed));
-    q.bindValue(QStringLiteral(":from"), fromMs);
-    q.bindValue(QStringLiteral(":hfrom"), fromMs - (((fromMs % HourMs) + HourMs) % HourMs));
-    q.bindValue(QStringLiteral(":to"), toMs);
-    if (bucketed) {
-        q.bindValue(QStringLiteral(":off"), utcOffsetMs);
-        q.bindValue(QStringLiteral(":b"), s.bucketMs);
-    }
-    if (!q.exec()) {
-        fail(QStringLiteral("read the history"), q.lastError());
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    const QVariant handle = db.driver()->handle();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
         return s;
+    sqlite3 *sqlite = *static_cast<sqlite3 *const *>(handle.constData());
+
+    // Rows are read through SQLite itself and merged here: a GROUP BY over
+    // 43,200 wide rows costs SQLite a sort, and QtSql a variant per value,
+    // each many times the budget of a chart query.
+    // Every hour is summed up as its readings arrive: a span drawn in whole
+    // hours reads the summaries alone, a finer one the readings where they
+    // are still kept and the summaries before them.
+    const auto floorHour = [](qint64 t) { return t - (((t % HourMs) + HourMs) % HourMs); };
+    qint64 rawStart = std::numeric_limits<qint64>::max();
+    {
+        sqlite3_stmt *stmt = nullptr;
+        if (sqlite3_prepare_v2(sqlite, "SELECT MIN(t) FROM readings", -1, &stmt, nullptr) == SQLITE_OK
+            && sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_type(stmt, 0) != SQLITE_NULL)
+            rawStart = floorHour(sqlite3_column_int64(stmt, 0));
+        sqlite3_finalize(stmt);
     }
-    while (q.next()) {
-        HistoryBucket b;
-        const qint64 key = q.value(0).toLongLong();
-        b.startMs = bucketed ? key * s.bucketMs - utcOffsetMs : key;
-        b.readings = q.value(1).toLongLong();
-        int col = 2;
-        for (ValueRange &v : b.values) {
-            v.min = realOrNone(q.value(col++));
-            v.avg = realOrNone(q.value(col++));
-            v.max = realOrNone(q.value(col++));
+    const bool hoursOnly = s.bucketMs > 0 && s.bucketMs % HourMs == 0 && utcOffsetMs % HourMs == 0;
+    struct Source
+    {
+        QString sql;
+        qint64 from;
+        qint64 to;
+        bool hours;
+    };
+    const Source sources[] = {
+        {historysql::hourRows(), floorHour(fromMs), hoursOnly ? toMs : std::min(toMs, rawStart), true},
+        {historysql::readingRows(), std::max(fromMs, rawStart), hoursOnly ? fromMs : toMs, false},
+    };
+    BucketMerger merger(s.bucketMs, utcOffsetMs);
+    for (const Source &src : sources) {
+        if (src.to <= src.from)
+            continue;
+        merger.setHours(src.hours);
+        sqlite3_stmt *stmt = nullptr;
+        const QByteArray text = src.sql.toUtf8();
+        if (sqlite3_prepare_v2(sqlite, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(stmt);
+            return s;
         }
-        for (qint64 &c : b.counts)
-            c = countOrNone(q.value(col++));
-        s.buckets.append(b);
+        sqlite3_bind_int64(stmt, 1, src.from);
+        sqlite3_bind_int64(stmt, 2, src.to);
+        int rc;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+            merger.add(stmt);
+        sqlite3_finalize(stmt);
+        if (rc != SQLITE_DONE) {
+            m_failure = (rc & 0xFF) == SQLITE_CORRUPT ? Failure::Damaged : Failure::Other;
+            m_problem = QStringLiteral("The line history file %1 could not be read (%2).")
+                            .arg(m_path, QString::fromUtf8(sqlite3_errstr(rc)));
+            return s;
+        }
     }
+    s.buckets = merger.take();
     s.events = events(fromMs, toMs);
     return s;
 }

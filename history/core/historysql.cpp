@@ -125,7 +125,7 @@ QString insertEvent()
     return QStringLiteral("INSERT INTO events(t, kind, detail) VALUES(?, ?, ?)");
 }
 
-QString rollUpReadings()
+QString rollUpReading()
 {
     QStringList cols{QStringLiteral("t"), QStringLiteral("n")};
     QStringList select{QStringLiteral("(t / 3600000) * 3600000 AS h"), QStringLiteral("COUNT(*)")};
@@ -136,8 +136,6 @@ QString rollUpReadings()
         cols << hour;
         select << QStringLiteral("MIN(%1)").arg(raw[0]) << QStringLiteral("AVG(%1)").arg(raw[1])
                << QStringLiteral("MAX(%1)").arg(raw[2]);
-        // Readings that arrive for an hour already rolled up (an import of
-        // old logs) merge into it.
         merge << QStringLiteral("%1 = COALESCE(MIN(%1, excluded.%1), %1, excluded.%1)").arg(hour[0])
               << QStringLiteral("%1 = CASE WHEN %1 IS NULL THEN excluded.%1 WHEN excluded.%1 IS NULL THEN %1 "
                                 "ELSE (%1 * n + excluded.%1 * excluded.n) / (n + excluded.n) END")
@@ -151,42 +149,30 @@ QString rollUpReadings()
                                 "ELSE COALESCE(%1, 0) + COALESCE(excluded.%1, 0) END")
                      .arg(key(c));
     });
-    return QStringLiteral("INSERT INTO hourly(%1) SELECT %2 FROM readings WHERE t < :cut GROUP BY h "
+    return QStringLiteral("INSERT INTO hourly(%1) SELECT %2 FROM readings WHERE t = :t GROUP BY h "
                           "ON CONFLICT(t) DO UPDATE SET %3")
         .arg(cols.join(QLatin1Char(',')), select.join(QLatin1Char(',')), merge.join(QLatin1Char(',')));
 }
 
-QString bucketQuery(bool bucketed)
+QString readingRows()
 {
-    QStringList rawSel{QStringLiteral("t"), QStringLiteral("1 AS n")};
-    QStringList hourSel{QStringLiteral("t"), QStringLiteral("n")};
-    QStringList outer;
-    int i = 0;
+    QStringList cols{QStringLiteral("t"), QStringLiteral("1")};
     forValues([&](HistoryValue v) {
-        const QStringList raw = rawRange(v);
-        const QStringList hour = hourRange(v);
-        for (int k = 0; k < 3; ++k) {
-            rawSel << QStringLiteral("%1 AS v%2_%3").arg(raw[k]).arg(i).arg(k);
-            hourSel << hour[k];
-        }
-        outer << QStringLiteral("MIN(v%1_0)").arg(i)
-              << QStringLiteral("SUM(v%1_1 * n) / SUM(CASE WHEN v%1_1 IS NULL THEN 0 ELSE n END)").arg(i)
-              << QStringLiteral("MAX(v%1_2)").arg(i);
-        ++i;
+        if (v == HistoryValue::PingRtt)
+            cols << rawRange(v);
+        else
+            cols << key(v);
     });
-    i = 0;
-    forCounts([&](HistoryCount c) {
-        rawSel << QStringLiteral("%1 AS s%2").arg(key(c)).arg(i);
-        hourSel << key(c);
-        outer << QStringLiteral("SUM(s%1)").arg(i);
-        ++i;
-    });
-    const QString bucket = bucketed ? QStringLiteral("((t + :off) / :b)") : QStringLiteral("t");
-    return QStringLiteral("SELECT %1 AS bucket, SUM(n), %2 FROM ("
-                          "SELECT %3 FROM readings WHERE t >= :from AND t < :to "
-                          "UNION ALL SELECT %4 FROM hourly WHERE t >= :hfrom AND t < :to"
-                          ") GROUP BY bucket ORDER BY bucket")
-        .arg(bucket, outer.join(QLatin1Char(',')), rawSel.join(QLatin1Char(',')), hourSel.join(QLatin1Char(',')));
+    forCounts([&](HistoryCount c) { cols << key(c); });
+    return QStringLiteral("SELECT %1 FROM readings WHERE t >= ?1 AND t < ?2 ORDER BY t").arg(cols.join(QLatin1Char(',')));
+}
+
+QString hourRows()
+{
+    QStringList cols{QStringLiteral("t"), QStringLiteral("n")};
+    forValues([&](HistoryValue v) { cols << hourRange(v); });
+    forCounts([&](HistoryCount c) { cols << key(c); });
+    return QStringLiteral("SELECT %1 FROM hourly WHERE t >= ?1 AND t < ?2 ORDER BY t").arg(cols.join(QLatin1Char(',')));
 }
 
 } // namespace quillon::historysql

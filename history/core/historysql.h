@@ -20,11 +20,12 @@ QString readingColumnList();
 
 QString insertEvent();
 
-// Parameters :cut (readings before it are rolled into their hours).
-QString rollUpReadings();
+// Folds the reading at :t into the summary of its hour.
+QString rollUpReading();
 
-// Parameters :from, :to (ms) and, when bucketed, :off and :b. Columns:
-// bucket start, readings, per value min/avg/max, per count the sum.
-QString bucketQuery(bool bucketed);
+// Rows of [?1, ?2) in time order, each as: t, readings, per value
+// min/avg/max, per count the sum; readings and hours alike.
+QString readingRows();
+QString hourRows();
 
 } // namespace quillon::historysql

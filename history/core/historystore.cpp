@@ -73,6 +73,7 @@ struct HistoryStore::Impl
     QSqlDatabase db;
     std::optional<QSqlQuery> insertReading;
     std::optional<QSqlQuery> insertEvent;
+    std::optional<QSqlQuery> rollUp;
 };
 
 HistoryStore::HistoryStore(QString path)
@@ -98,6 +99,7 @@ void HistoryStore::close()
         return;
     m_impl->insertReading.reset();
     m_impl->insertEvent.reset();
+    m_impl->rollUp.reset();
     m_impl->db.close();
     m_impl.reset();
     QSqlDatabase::removeDatabase(m_connection);
@@ -186,6 +188,9 @@ bool HistoryStore::prepareSchema()
     }
     m_impl->insertReading.emplace(m_impl->db);
     m_impl->insertEvent.emplace(m_impl->db);
+    m_impl->rollUp.emplace(m_impl->db);
+    if (!m_impl->rollUp->prepare(historysql::rollUpReading()))
+        return fail(QStringLiteral("prepare"), m_impl->rollUp->lastError());
     if (!m_impl->insertReading->prepare(historysql::insertReading()))
         return fail(QStringLiteral("prepare"), m_impl->insertReading->lastError());
     if (!m_impl->insertEvent->prepare(historysql::insertEvent()))
@@ -301,8 +306,11 @@ bool HistoryStore::writeReading(const HistoryReading &r)
         row[0] = QVariant(r.timeMs + bump);
         for (int i = 0; i < row.size(); ++i)
             q.bindValue(i, row[i]);
-        if (q.exec())
-            return true;
+        if (q.exec()) {
+            QSqlQuery &hour = *m_impl->rollUp;
+            hour.bindValue(QStringLiteral(":t"), row[0]);
+            return hour.exec() || fail(QStringLiteral("store a reading"), hour.lastError());
+        }
         if (sqliteCode(q.lastError()) != kSqliteConstraint)
             break;
     }
@@ -373,12 +381,9 @@ bool HistoryStore::applyRetention(qint64 nowMs)
     const qint64 cutoff = nowMs - FullResolutionMs;
     const qint64 cut = cutoff - (((cutoff % HourMs) + HourMs) % HourMs);
     const qint64 oldest = nowMs - HourlyKeptMs;
+    // The hours already hold every reading: retention only lets go.
     return write(QStringLiteral("apply retention"), [&] {
         QSqlQuery q(QSqlDatabase::database(m_connection, false));
-        q.prepare(historysql::rollUpReadings());
-        q.bindValue(QStringLiteral(":cut"), cut);
-        if (!q.exec())
-            return fail(QStringLiteral("apply retention"), q.lastError());
         const std::pair<QString, qint64> deletes[] = {
             {QStringLiteral("DELETE FROM readings WHERE t < ?"), cut},
             {QStringLiteral("DELETE FROM hourly WHERE t < ?"), oldest},

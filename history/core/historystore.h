@@ -66,8 +66,8 @@ public:
     // The oldest and newest stored times, or nullopt when empty.
     std::optional<std::pair<qint64, qint64>> extent();
 
-    // Readings older than the full-resolution span become hourly
-    // minimum/average/maximum rows; hours and events past two years go.
+    // Readings older than the full-resolution span go (their hours keep
+    // minimum/average/maximum); hours and events past two years go.
     bool applyRetention(qint64 nowMs);
 
     QString meta(const QString &key);

@@ -238,7 +238,7 @@ private slots:
 
         const qint64 cut = now - 30 * Day; // on an hour already
         QCOMPARE(store.readingCount(), 30 * 24 * 6);
-        QCOMPARE(store.hourlyCount(), 10 * 24);
+        QCOMPARE(store.hourlyCount(), 40 * 24);
         QCOMPARE(store.extent()->first, T0);
 
         const HistorySeries hours = store.query(T0, T0 + 2 * Hour, 0);
