@@ -4,8 +4,8 @@
 #include "base/apppaths.h"
 #include "base/clock.h"
 #include "base/dialogs.h"
+#include "base/safefile.h"
 
-#include <QFile>
 #include <QSysInfo>
 
 #include <pwd.h>
@@ -70,8 +70,8 @@ QString errorRecord(const QString &errNumber, const QString &errDescription,
          + QLatin1Char(',') + quoted(computerName());
 }
 
-void LogError(bool showBox, const QString &errNumber, const QString &errDescription,
-              const QString &moduleName, const QString &procName)
+WriteResult LogError(bool showBox, const QString &errNumber, const QString &errDescription,
+                     const QString &moduleName, const QString &procName)
 {
     try {
         if (showBox)
@@ -80,10 +80,10 @@ void LogError(bool showBox, const QString &errNumber, const QString &errDescript
     } catch (...) {
     }
     try {
-        QFile log(AppPaths::file(QStringLiteral("ErrorLog.txt")));
-        if (log.open(QIODevice::WriteOnly | QIODevice::Append))
-            log.write((errorRecord(errNumber, errDescription, moduleName, procName) + QStringLiteral("\r\n")).toLatin1());
+        return AppendToFile(AppPaths::file(QString::fromLatin1(ErrorLogFileName)),
+                            (errorRecord(errNumber, errDescription, moduleName, procName) + QStringLiteral("\r\n")).toLatin1());
     } catch (...) {
+        return {QStringLiteral("Cannot append to ") + QString::fromLatin1(ErrorLogFileName)};
     }
 }
 

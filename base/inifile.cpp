@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace quillon {
 
@@ -147,6 +146,11 @@ bool IniFile::setValue(const QString &section, const QString &key, const QString
     const QString s = fold(sectionName);
     if (s.isEmpty() || fold(keyName).isEmpty())
         return false;
+    // A name the reader would cut elsewhere could be written but never read back.
+    const auto latin1 = [](const QString &name) { return QString::fromLatin1(name.toLatin1()) == name; };
+    if (sectionName.contains(SectionClose) || keyName.contains(Assign) || keyName.startsWith(SectionOpen)
+        || keyName.startsWith(Comment) || !latin1(sectionName) || !latin1(keyName))
+        return false;
     const QString encoded = encodeValue(singleLine(value));
 
     const qsizetype existing = findKey(sectionName, keyName);
@@ -187,15 +191,9 @@ QByteArray IniFile::toBytes() const
     return bytes;
 }
 
-bool IniFile::save(const QString &path, bool ownerOnly) const
+WriteResult IniFile::save(const QString &path, bool ownerOnly) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (ownerOnly && !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
-        return false;
-    const QByteArray bytes = toBytes();
-    return file.write(bytes) == bytes.size() && file.commit();
+    return ReplaceFile(path, toBytes(), ownerOnly ? FileAccess::OwnerOnly : FileAccess::Keep);
 }
 
 QString ReadIni(const QString &section, const QString &key, const QString &file)
@@ -209,7 +207,7 @@ int WriteIni(const QString &section, const QString &key, const QString &value, c
     IniFile ini = IniFile::load(path);
     if (QFile::exists(path) && !QFileInfo(path).isReadable())
         return 0;
-    return ini.setValue(section, key, value) && ini.save(path) ? 1 : 0;
+    return ini.setValue(section, key, value) && ini.save(path).ok() ? 1 : 0;
 }
 
 } // namespace quillon

@@ -3,6 +3,8 @@
 // Initialisation files: "[Section]" lines followed by "key=value" lines,
 // section and key names matched without regard to case, single-byte text.
 
+#include "base/safefile.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -28,14 +30,16 @@ public:
     // Replaces the first matching key in place, or adds the key at the end of
     // the first matching section, or adds the section at the end of the file.
     // Line breaks in any of the three become blanks. Returns false (and
-    // changes nothing) for an empty section or key.
+    // changes nothing) for an empty section or key, or a name that would not
+    // read back ("]" in a section, "=" in a key, a key starting with "[" or
+    // ";", a character outside Latin-1).
     bool setValue(const QString &section, const QString &key, const QString &value);
 
     // Every line, each ended by CR LF.
     QByteArray toBytes() const;
-    // Atomic rewrite. ownerOnly leaves the file readable and writable by its
-    // owner alone (it holds the router password).
-    bool save(const QString &path, bool ownerOnly = false) const;
+    // Atomic rewrite (ReplaceFile). ownerOnly leaves the file readable and
+    // writable by its owner alone (it holds the router password).
+    WriteResult save(const QString &path, bool ownerOnly = false) const;
 
 private:
     enum class Kind { Other, Section, Key };

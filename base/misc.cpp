@@ -1,11 +1,10 @@
 #include "base/misc.h"
 
 #include "base/apppaths.h"
-#include "base/errorlog.h"
+#include "base/safefile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <charconv>
@@ -19,7 +18,6 @@ namespace quillon {
 
 namespace {
 
-const QString ModuleName = QStringLiteral("modMisc");
 const QString LineEnd = QStringLiteral("\r\n");
 
 bool isValBlank(QChar c)
@@ -189,6 +187,37 @@ int CountChar(const QString &text, const QString &find)
     return count;
 }
 
+qsizetype IndexOfNoCase(QStringView text, QStringView needle, qsizetype from)
+{
+    const auto ascii = [](QChar c) { return c.unicode() < 0x80; };
+    if (!std::all_of(needle.begin(), needle.end(), ascii) || needle.isEmpty() || from < 0)
+        return text.indexOf(needle, from, Qt::CaseInsensitive);
+    const auto fold = [](char16_t c) -> char16_t {
+        if (c >= u'A' && c <= u'Z')
+            return char16_t(c + 32);
+        // The two characters outside ASCII whose case folds into it.
+        if (c == 0x212A)
+            return u'k';
+        if (c == 0x017F)
+            return u's';
+        return c;
+    };
+    const char16_t first = fold(needle.front().unicode());
+    const qsizetype last = text.size() - needle.size();
+    const char16_t *t = reinterpret_cast<const char16_t *>(text.data());
+    const char16_t *n = reinterpret_cast<const char16_t *>(needle.data());
+    for (qsizetype i = from; i <= last; ++i) {
+        if (fold(t[i]) != first)
+            continue;
+        qsizetype k = 1;
+        while (k < needle.size() && fold(t[i + k]) == fold(n[k]))
+            ++k;
+        if (k == needle.size())
+            return i;
+    }
+    return -1;
+}
+
 QString GetMiddle(const QString &startText, const QString &endText, const QString &text,
                   int startPos, bool caseSensitive)
 {
@@ -196,12 +225,14 @@ QString GetMiddle(const QString &startText, const QString &endText, const QStrin
         startPos = 1;
     if (startPos < 1 || startPos > text.size())
         return {};
-    const Qt::CaseSensitivity cs = caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
-    const qsizetype first = text.indexOf(startText, startPos - 1, cs);
+    const auto find = [caseSensitive, &text](const QString &needle, qsizetype from) {
+        return caseSensitive ? text.indexOf(needle, from) : IndexOfNoCase(text, needle, from);
+    };
+    const qsizetype first = find(startText, startPos - 1);
     if (first < 0)
         return {};
     const qsizetype from = first + startText.size();
-    const qsizetype last = text.indexOf(endText, from, cs);
+    const qsizetype last = find(endText, from);
     if (last < 0)
         return {};
     return text.mid(from, last - from);
@@ -349,29 +380,17 @@ QString LoadAFile(const QString &path)
     return QString::fromLatin1(file.readAll());
 }
 
-bool SaveTextFile(const QString &text, const QString &path)
+WriteResult SaveTextFile(const QString &text, const QString &path)
 {
-    QSaveFile file(programFile(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = (text + LineEnd).toLatin1();
-    return file.write(bytes) == bytes.size() && file.commit();
+    return ReplaceFile(programFile(path), (text + LineEnd).toLatin1());
 }
 
-void WriteToFile(const QString &text, const QString &fileName, bool overwrite)
+WriteResult WriteToFile(const QString &text, const QString &fileName, bool overwrite)
 {
     const QString path = programFile(fileName);
-    if (overwrite) {
-        if (!SaveTextFile(text, path))
-            LogError(true, QStringLiteral("75"), QStringLiteral("Cannot write ") + path, ModuleName,
-                     QStringLiteral("WriteToFile"));
-        return;
-    }
-    QFile file(path);
-    const QByteArray bytes = (text + LineEnd).toLatin1();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) || file.write(bytes) != bytes.size())
-        LogError(true, QStringLiteral("75"), QStringLiteral("Cannot append to ") + path, ModuleName,
-                 QStringLiteral("WriteToFile"));
+    if (overwrite)
+        return SaveTextFile(text, path);
+    return AppendToFile(path, (text + LineEnd).toLatin1());
 }
 
 // --- Colours ---

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/safefile.h"
+
 namespace quillon {
 
 // Whole number nearest to value, halves to even (2.5 -> 2, 3.5 -> 4).
@@ -27,6 +29,10 @@ double Val(const QString &text);
 int clampedWhole(const QString &text, int low, int high);
 
 // --- Text ---
+// indexOf ignoring case, as QString's, but a plain scan when the needle is
+// ASCII (every label and marker the router is searched for): Qt's caseless
+// search costs tens of milliseconds per megabyte.
+qsizetype IndexOfNoCase(QStringView text, QStringView needle, qsizetype from = 0);
 QString Field(const QString &text, const QString &delimiter, int index);
 int CountChar(const QString &text, const QString &find);
 QString GetMiddle(const QString &startText, const QString &endText, const QString &text,
@@ -64,13 +70,15 @@ QDateTime GetTimeStart(const QDateTime &date, int period);
 QString GetUnitSize(double bytes);
 QString GetFormattedRate(const QString &text);
 
-// --- Files (single-byte text; whole-file writes are atomic) ---
+// --- Files (single-byte text; see base/safefile.h) ---
 QString ValidatePath(const QString &path); // adds "/" unless present
 QString LoadAFile(const QString &path);    // empty when missing or unreadable
-// Relative paths are taken in the program folder.
-bool SaveTextFile(const QString &text, const QString &path);
-// In the program folder: deletes first when overwrite, then appends text + CR LF.
-void WriteToFile(const QString &text, const QString &fileName, bool overwrite);
+// Replaces the file with text + CR LF. Relative paths are taken in the
+// program folder.
+WriteResult SaveTextFile(const QString &text, const QString &path);
+// In the program folder: appends text + CR LF, or replaces the file with it
+// when overwrite. The caller reports a failure.
+WriteResult WriteToFile(const QString &text, const QString &fileName, bool overwrite);
 
 // --- Colours: 32-bit, red in the low byte ---
 constexpr quint32 RGB(int r, int g, int b)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages Quillon needs to build, run and test (only the missing ones).
+# Installs the Debian 12 packages Quillon needs to build, run and test (only the missing ones);
+# with --check also those of scripts/check.sh.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev ccache lld
       qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev sqlite3 libgl1-mesa-dev qt6-charts-dev libqt6opengl6-dev
@@ -9,6 +10,10 @@ pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev ccache lld
       traceroute mtr-tiny nsd nftables iptables
       python3 python3-pyftpdlib time bc
       dpkg-dev file lintian desktop-file-utils appstream xdotool xclip strace)
+# The sanitizer and fuzzer tree of scripts/check.sh builds with clang.
+if [ "${1:-}" = "--check" ]; then
+    pkgs+=(clang libfuzzer-14-dev)
+fi
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")

@@ -2,53 +2,21 @@
 
 #include "base/appinfo.h"
 #include "base/apppaths.h"
+#include "base/signalpipe.h"
 #include "app/ui/frmmain.h"
 #include "app/ui/widgetdialogs.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QEvent>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace quillon {
 
 namespace {
-
-int g_signalFds[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char byte = 1;
-    // Only async-signal-safe work here: wake the event loop.
-    [[maybe_unused]] const auto n = ::write(g_signalFds[0], &byte, 1);
-}
-
-// SIGTERM and SIGINT end the program like the tray menu's Exit: settings are
-// saved and the windows close in order, on the event loop's thread.
-void installSignalExit(frmMain &window)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalFds) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(g_signalFds[1], QSocketNotifier::Read, &window);
-    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
-        char byte;
-        [[maybe_unused]] const auto n = ::read(g_signalFds[1], &byte, 1);
-        window.ExitProgram();
-    });
-    struct sigaction sa = {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
-}
 
 // Start-up benchmark: the program ends once its window has been drawn, not
 // merely asked to show (offscreen, drawing waits for the event loop).
@@ -124,7 +92,10 @@ int runApplication(int argc, char **argv)
     int rc = 0;
     {
         frmMain window;
-        installSignalExit(window);
+        // SIGTERM and SIGINT end the program like the tray menu's Exit:
+        // settings are saved and the windows close in order.
+        SignalPipe exitSignals;
+        QObject::connect(&exitSignals, &SignalPipe::received, &window, &frmMain::ExitProgram);
         // An exit can arrive while a message box waits for an answer (a signal
         // during the first-start prompt): close the boxes so their loops end.
         QObject::connect(&window, &frmMain::unloaded, &app, [] {

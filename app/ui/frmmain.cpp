@@ -376,13 +376,15 @@ bool frmMain::Form_QueryUnload(UnloadMode mode)
         for (int i = 0; i < frmGraphs::ChartCount; ++i)
             GraphTags[size_t(i)] = m_graphs->graphType(i);
     }
-    if (!SaveIniFile())
+    if (const WriteResult saved = SaveIniFile(); !saved)
         Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
-                         QStringLiteral("The settings could not be saved in %1. Please check that the folder can be written to.")
-                             .arg(AppDir));
+                         QStringLiteral("The settings could not be saved in %1. Please check that the folder can be written to.\r\n%2")
+                             .arg(AppDir, saved.error));
     if (m_graphs)
         m_graphs->hide();
-    m_core->line.snrHistory.SaveSNRToFile();
+    if (const WriteResult saved = m_core->line.snrHistory.SaveSNRToFile(); !saved)
+        Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
+                         QStringLiteral("The SNR margin history could not be saved.\r\n") + saved.error);
     m_core->session.shutDown();
     m_unloaded = true;
     emit unloaded();

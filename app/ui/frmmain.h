@@ -94,7 +94,7 @@ public:
     // Handlers, named after the control and event they serve.
     void SetupForm();
     void LoadIniSettings();
-    bool SaveIniFile();
+    WriteResult SaveIniFile();
     void ApplyDefaults();
     void OrbTab1_TabClicked();
     void ToggleOptions(bool enabled);

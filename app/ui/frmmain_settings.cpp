@@ -5,32 +5,17 @@
 #include "base/inifile.h"
 #include "base/misc.h"
 #include "base/settingstable.h"
+#include "base/settingsvalues.h"
 #include "app/ui/uimisc.h"
 #include "controls/ui/orblabel.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 
 namespace quillon {
-
-namespace {
-
-// A check box takes the text's numeric value as a 16-bit integer.
-bool isTicked(const QString &text)
-{
-    return clampedWhole(text, -32768, 32767) != 0;
-}
-
-bool isPingTestSection(const SettingRow &row)
-{
-    return row.section.compare(QLatin1String("Ping test"), Qt::CaseInsensitive) == 0;
-}
-
-} // namespace
 
 QString *frmMain::specialSetting(const QString &control)
 {
@@ -45,19 +30,11 @@ QString *frmMain::specialSetting(const QString &control)
 
 void frmMain::LoadIniSettings()
 {
-    if (QFileInfo::exists(SettingsPath)) {
-        const IniFile ini = IniFile::load(SettingsPath);
-        bool pingTestDone = false;
+    // Without a file every control keeps its design default.
+    const SettingsValues values = SettingsValues::load(SettingsPath);
+    if (values.fileFound()) {
         for (const SettingRow &row : settingsTable()) {
-            if (!pingTestDone && !isPingTestSection(row) && row.section != QLatin1String("Options")) {
-                // Between the ping-test and exchange sections: empty targets borrow.
-                pingTestDone = true;
-                if (ui.txtIPToPing->text().isEmpty())
-                    ui.txtIPToPing->setText(ui.txtPing->text());
-                if (ui.txtDNS->text().isEmpty())
-                    ui.txtDNS->setText(ui.txtRouter->text());
-            }
-            const QString value = validSetting(row, ini.value(row.section, row.key));
+            const QString value = values.value(row.control);
             switch (row.kind) {
             case SettingKind::Text:
             case SettingKind::Label:
@@ -66,7 +43,7 @@ void frmMain::LoadIniSettings()
                 break;
             case SettingKind::Check:
                 if (auto *check = findChild<QCheckBox *>(row.control))
-                    check->setChecked(isTicked(value));
+                    check->setChecked(values.ticked(row.control));
                 break;
             case SettingKind::ScrollValue:
                 if (auto *bar = findChild<QScrollBar *>(row.control))
@@ -107,7 +84,7 @@ void frmMain::ApplyDefaults()
     ui.lblLoss->setText(LossRate);
 }
 
-bool frmMain::SaveIniFile()
+WriteResult frmMain::SaveIniFile()
 {
     IniFile ini = IniFile::load(SettingsPath);
     for (const SettingRow &row : settingsTable()) {

@@ -109,7 +109,7 @@ double timeEchoAndExplode(qint64 bytes, qsizetype pieceSize)
     entry += script::TrimLineBreaks(QStringView(buffer.text()));
     const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({QString(), entry});
     const double ms = double(clock.nsecsElapsed()) / 1e6;
-    if (!found || table.records().size() != 2 || table.records().at(1).Reply.size() < lines)
+    if (!found || table.records().size() != 2 || table.records().at(1).lineCount() < lines)
         return -1;
     return ms;
 }
@@ -139,7 +139,7 @@ double timeReply(qint64 bytes)
         return -1;
     const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands(engine.GetConversation());
     const double ms = double(clock.nsecsElapsed()) / 1e6;
-    if (table.records().size() != 2 || table.records().at(1).Reply.size() < line)
+    if (table.records().size() != 2 || table.records().at(1).lineCount() < line)
         return -1;
     return ms;
 }

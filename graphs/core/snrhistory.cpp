@@ -113,7 +113,7 @@ void SnrHistory::LoadSNRFromFile()
                  QStringLiteral("LoadSNRFromFile"));
 }
 
-bool SnrHistory::SaveSNRToFile() const
+WriteResult SnrHistory::SaveSNRToFile() const
 {
     return SaveTextFile(toLine(), AppPaths::file(FileName));
 }

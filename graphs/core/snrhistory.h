@@ -3,6 +3,7 @@
 // The downstream SNR margin of the last 100 monitored readings, kept across
 // runs in "snr_stats.txt".
 
+#include "base/safefile.h"
 #include "graphs/core/graphdrawing.h"
 
 #include <array>
@@ -24,7 +25,7 @@ public:
     // Missing or empty file: the history stays as it is. A short file fills the
     // first values only.
     void LoadSNRFromFile();
-    bool SaveSNRToFile() const;
+    WriteResult SaveSNRToFile() const;
 
     // "v0,v1,...,v99" without the line end.
     QString toLine() const;

@@ -70,19 +70,33 @@ qint32 tokenValue(QStringView token, bool isHex)
     return toInt32(Val(isHex ? QStringLiteral("&H") + token.toString() : token.toString()));
 }
 
-// Non-empty lines, trimmed of blanks at both ends.
-QList<QStringView> dataCandidates(const QString &text)
+// Calls use(line) for every non-empty line cut at CR LF, trimmed of blanks at
+// both ends, until it returns false. Views into the text: a reply of millions
+// of empty lines allocates nothing.
+template <typename Use>
+void forEachDataLine(const QString &text, Use use)
 {
-    QList<QStringView> lines;
-    for (QStringView line : QStringView(text).tokenize(CrLf)) {
-        while (line.startsWith(QLatin1Char(' ')))
-            line = line.sliced(1);
-        while (line.endsWith(QLatin1Char(' ')))
-            line.chop(1);
-        if (!line.isEmpty())
-            lines.append(line);
+    const QStringView all(text);
+    qsizetype from = 0;
+    while (from <= all.size()) {
+        qsizetype end = all.indexOf(CrLf, from);
+        if (end < 0)
+            end = all.size();
+        qsizetype first = from;
+        qsizetype last = end;
+        while (first < last && all[first] == QLatin1Char(' '))
+            ++first;
+        while (last > first && all[last - 1] == QLatin1Char(' '))
+            --last;
+        if (last > first && !use(all.mid(first, last - first)))
+            return;
+        from = end + CrLf.size();
     }
-    return lines;
+}
+
+bool isFull(const ToneTable &table)
+{
+    return table.size() >= MaxToneValues;
 }
 
 void clearTable(ToneTable &table)
@@ -116,7 +130,7 @@ void AddBitLine(ToneTable &table, QStringView line, bool isHex)
         clearTable(table);
     for (const QStringView token : line.tokenize(QLatin1Char(' '))) {
         if (table.first().Index > 0) {
-            if (table.size() >= MaxToneValues)
+            if (isFull(table))
                 return;
             table.append(ToneValue{});
         }
@@ -133,24 +147,25 @@ void ImportTable(ToneTables &tables, const QString &text)
     bool inDs = false;
     bool inUs = false;
     bool found = false;
-    for (const QStringView line : dataCandidates(text)) {
+    forEachDataLine(text, [&](QStringView line) {
         if (CheckLineForHex(line, 2)) {
             found = true;
-            if (inUs)
+            if (inUs && !isFull(tables.USBits))
                 AddBitLine(tables.USBits, line, true);
-            else if (inDs)
+            else if (inDs && !inUs && !isFull(tables.DSBits))
                 AddBitLine(tables.DSBits, line, true);
-            continue;
+            return true;
         }
-        if (!inDs && line.contains(DsHeader, Qt::CaseInsensitive)) {
+        if (!inDs && IndexOfNoCase(line, DsHeader) >= 0) {
             inDs = true;
             inUs = false;
         }
-        if (!inUs && line.contains(UsHeader, Qt::CaseInsensitive)) {
+        if (!inUs && IndexOfNoCase(line, UsHeader) >= 0) {
             inUs = true;
             inDs = false;
         }
-    }
+        return true;
+    });
     if (found)
         tables.BitsLoaded = true;
 }
@@ -162,12 +177,13 @@ void ImportSNRTable(ToneTables &tables, const QString &text, int bin)
     SnrTable &table = tables.RxSnr[size_t(bin)];
     clearTable(table.Values);
     bool found = false;
-    for (const QStringView line : dataCandidates(text)) {
-        if (CheckLineForHex(line, 4)) {
-            AddBitLine(table.Values, line, true);
-            found = true;
-        }
-    }
+    forEachDataLine(text, [&](QStringView line) {
+        if (!CheckLineForHex(line, 4))
+            return true;
+        found = true;
+        AddBitLine(table.Values, line, true);
+        return !isFull(table.Values);
+    });
     if (!found)
         return;
     for (ToneValue &v : table.Values)
@@ -180,12 +196,13 @@ void ImportPsdsTable(ToneTables &tables, const QString &text, bool isSnr)
     ToneTable &raw = isSnr ? tables.SnrPsdRaw : tables.QlnPsdRaw;
     clearTable(raw);
     bool found = false;
-    for (const QStringView line : dataCandidates(text)) {
-        if (CheckLineForDigit(line)) {
-            AddBitLine(raw, line, false);
-            found = true;
-        }
-    }
+    forEachDataLine(text, [&](QStringView line) {
+        if (!CheckLineForDigit(line))
+            return true;
+        found = true;
+        AddBitLine(raw, line, false);
+        return !isFull(raw);
+    });
     if (!found)
         return;
     (isSnr ? tables.SnrPsdLoaded : tables.QlnPsdLoaded) = true;

@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <limits>
+
 namespace quillon {
 
 namespace {
@@ -24,10 +26,15 @@ OrbTelnet::OrbTelnet(QObject *parent)
     , m_wsTelnetMain(new CSocketMaster(this))
     , m_wsTelnetData(new CSocketMaster(this))
     , m_watchdog(new QTimer(this))
+    , m_deadline(new QTimer(this))
 {
     m_clock.start();
+    m_sinceProgress.start();
     m_watchdog->setSingleShot(true);
     connect(m_watchdog, &QTimer::timeout, this, &OrbTelnet::onStalled);
+    m_deadline->setSingleShot(true);
+    m_deadline->setTimerType(Qt::CoarseTimer);
+    connect(m_deadline, &QTimer::timeout, this, &OrbTelnet::onDeadline);
 
     connect(m_wsTelnetMain, &CSocketMaster::DataArrival, this, &OrbTelnet::onMainData);
     connect(m_wsTelnetMain, &CSocketMaster::CloseSckEvent, this, &OrbTelnet::onMainClosed);
@@ -58,6 +65,27 @@ void OrbTelnet::setStallTimeoutMs(int ms)
     touchWatchdog();
 }
 
+void OrbTelnet::setDeadline(int baseMs, int perLineMs)
+{
+    m_deadlineBaseMs = qMax(0, baseMs);
+    m_deadlinePerLineMs = qMax(0, perLineMs);
+}
+
+// Proportional to the script, so a router that answers a little at a time
+// cannot hold the engine (and monitoring with it) for ever.
+qint64 OrbTelnet::scriptDeadlineMs() const
+{
+    if (m_deadlineBaseMs <= 0)
+        return 0;
+    qint64 ms = m_deadlineBaseMs + qint64(m_deadlinePerLineMs) * m_scriptLines.size();
+    for (const QString &raw : m_scriptLines) {
+        const QString line = script::CleanLine(raw);
+        if (script::CommandWord(line) == script::Delay)
+            ms += qBound<qint64>(0, roundHalfEven(Val(Field(line, QStringLiteral(" "), 2))), kMaxDelaySeconds) * 1000;
+    }
+    return ms;
+}
+
 void OrbTelnet::RunScript(const QString &strScript)
 {
     ++m_generation;
@@ -68,9 +96,6 @@ void OrbTelnet::RunScript(const QString &strScript)
     m_lastError.clear();
     m_waiting = false;
     m_waitText.clear();
-    m_passwordPrompted = false;
-    m_passwordSent = false;
-    m_loggedIn = false;
     m_loginTail.clear();
     m_uploadPending = false;
     resetReplyState();
@@ -79,6 +104,9 @@ void OrbTelnet::RunScript(const QString &strScript)
     m_startTime = GetSeconds();
     m_scriptLines = m_script.split(script::LineBreak);
     m_lastLineIndex = m_scriptLines.size() - 1;
+    m_scriptBytes = 0;
+    m_sendsDone = 0;
+    m_loggedIn = false;
 
     m_wsTelnetMain->CloseSck();
     m_wsTelnetData->CloseSck();
@@ -87,12 +115,18 @@ void OrbTelnet::RunScript(const QString &strScript)
         m_running = false;
         m_scriptFinished = true;
         m_watchdog->stop();
+        m_deadline->stop();
         return;
     }
     AddToLog(QStringLiteral("Running script"));
     m_lineIndex = -1;
     m_scriptFinished = false;
     m_running = true;
+    m_deadlineMs = scriptDeadlineMs();
+    if (m_deadlineMs > 0)
+        m_deadline->start(int(qMin<qint64>(m_deadlineMs, std::numeric_limits<int>::max())));
+    else
+        m_deadline->stop();
     touchWatchdog();
     RunNextLine();
 }
@@ -171,10 +205,9 @@ void OrbTelnet::executeLine(const QString &line, const QString &word)
         m_wsTelnetMain->Connect(m_hostName, QVariant(m_port));
     } else if (word == script::Send) {
         m_currentText = script::GetQuotedArgument(line);
-        if (m_passwordPrompted)
-            m_passwordSent = true;
         CheckNextCommandForWait();
         AddTheCommand(script::WithoutLineBreaks(m_currentText));
+        ++m_sendsDone;
         if (m_wsTelnetMain->State() != CSocketMaster::sckClosed) {
             m_wsTelnetMain->SendData(m_currentText);
             if (m_mode == 2)
@@ -275,6 +308,7 @@ void OrbTelnet::finishScript()
     m_uploadPending = false;
     m_uploadBytes.clear();
     m_watchdog->stop();
+    m_deadline->stop();
 }
 
 void OrbTelnet::failScript(const QString &sentence, bool unrecognised, bool loginFailed)
@@ -295,17 +329,47 @@ void OrbTelnet::failLine(int number, const QString &description)
 
 void OrbTelnet::touchWatchdog()
 {
+    m_trickleBytes = 0;
+    m_sinceProgress.restart();
     if (m_running && !m_delaying && m_stallTimeoutMs > 0)
         m_watchdog->start(m_stallTimeoutMs);
+}
+
+// A byte every few seconds would keep the stall timer from ever running out.
+void OrbTelnet::noteData(qint64 bytes)
+{
+    m_scriptBytes += bytes;
+    if (!m_loggedIn || m_minBytesPerSecond <= 0) {
+        touchWatchdog();
+        return;
+    }
+    m_trickleBytes += bytes;
+    if (m_trickleBytes * 1000 >= qint64(m_minBytesPerSecond) * m_sinceProgress.elapsed())
+        touchWatchdog();
 }
 
 void OrbTelnet::onStalled()
 {
     if (!m_running || m_delaying)
         return;
+    if (m_trickleBytes > 0) {
+        AddToLog(QStringLiteral("Only %1 bytes from the router in %2 ms.").arg(m_trickleBytes).arg(m_sinceProgress.elapsed()));
+        CloseConnection();
+        failScript(QStringLiteral("The router answered too slowly, so the script was stopped."));
+        return;
+    }
     AddToLog(QStringLiteral("Nothing from the router for %1 ms.").arg(m_stallTimeoutMs));
     CloseConnection();
     failScript(QStringLiteral("The router stopped answering, so the script was stopped."));
+}
+
+void OrbTelnet::onDeadline()
+{
+    if (!m_running)
+        return;
+    AddToLog(QStringLiteral("The script ran longer than %1 ms.").arg(m_deadlineMs));
+    CloseConnection();
+    failScript(QStringLiteral("The router took too long to answer, so the script was stopped."));
 }
 
 void OrbTelnet::AddToLog(QStringView message)

@@ -31,7 +31,15 @@ class OrbTelnet final : public QObject
 
 public:
     static constexpr int DefaultStallTimeoutMs = 30000;
-    static constexpr qint64 DefaultMaxReplyBytes = 4 * 1024 * 1024;
+    // The router's largest file is tens of kilobytes: these leave a wide margin.
+    static constexpr qint64 DefaultMaxReplyBytes = 2 * 1024 * 1024;
+    static constexpr qint64 DefaultMaxScriptBytes = 4 * 1024 * 1024;
+    // A script may take this long, plus so much per line, plus its pauses.
+    static constexpr int DefaultDeadlineBaseMs = 20000;
+    static constexpr int DefaultDeadlinePerLineMs = 2000;
+    // After login, data trickling in slower than this does not count as an
+    // answer for the stall timer.
+    static constexpr int DefaultMinBytesPerSecond = 32;
 
     explicit OrbTelnet(QObject *parent = nullptr);
     ~OrbTelnet() override;
@@ -67,6 +75,15 @@ public:
     // The most one reply may hold before the script is stopped.
     qint64 maxReplyBytes() const { return m_maxReplyBytes; }
     void setMaxReplyBytes(qint64 bytes) { m_maxReplyBytes = bytes; }
+    // The most a whole script may receive.
+    qint64 maxScriptBytes() const { return m_maxScriptBytes; }
+    void setMaxScriptBytes(qint64 bytes) { m_maxScriptBytes = bytes; }
+    // Applies from the next RunScript; a base of 0 turns the deadline off.
+    void setDeadline(int baseMs, int perLineMs);
+    // The deadline of the script running or last run.
+    qint64 deadlineMs() const { return m_deadlineMs; }
+    // 0 lets any data reset the stall timer.
+    void setMinBytesPerSecond(int bytes) { m_minBytesPerSecond = bytes; }
 
 signals:
     void ScriptProgress(int intProgress);
@@ -87,7 +104,10 @@ private:
     void failScript(const QString &sentence, bool unrecognised = false, bool loginFailed = false);
     void failLine(int number, const QString &description);
     void touchWatchdog();
+    void noteData(qint64 bytes);
     void onStalled();
+    void onDeadline();
+    qint64 scriptDeadlineMs() const;
     void AddToLog(QStringView message);
     double GetSeconds() const;
 
@@ -116,6 +136,7 @@ private:
     CSocketMaster *m_wsTelnetMain{nullptr};
     CSocketMaster *m_wsTelnetData{nullptr};
     QTimer *m_watchdog{nullptr};
+    QTimer *m_deadline{nullptr};
 
     QString m_consoleLog;
     qint32 m_mode{0};
@@ -138,9 +159,6 @@ private:
     QString m_waitText;
     bool m_waiting{false};
     // Login-failure detection lasts until the prompt after the password.
-    bool m_passwordPrompted{false};
-    bool m_passwordSent{false};
-    bool m_loggedIn{false};
     QString m_loginTail;
 
     ReplyBuffer m_replyBuffer; // holds LastCommand too
@@ -160,6 +178,16 @@ private:
     int m_stallTimeoutMs{DefaultStallTimeoutMs};
     int m_delayUnitMs{1000};
     qint64 m_maxReplyBytes{DefaultMaxReplyBytes};
+    qint64 m_maxScriptBytes{DefaultMaxScriptBytes};
+    int m_deadlineBaseMs{DefaultDeadlineBaseMs};
+    int m_deadlinePerLineMs{DefaultDeadlinePerLineMs};
+    qint64 m_deadlineMs{0};
+    int m_minBytesPerSecond{DefaultMinBytesPerSecond};
+    qint64 m_scriptBytes{0};
+    int m_sendsDone{0};
+    bool m_loggedIn{false}; // a wait after the user name and password was met
+    qint64 m_trickleBytes{0}; // received since the stall timer last restarted
+    QElapsedTimer m_sinceProgress;
 };
 
 } // namespace quillon

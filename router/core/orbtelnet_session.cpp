@@ -75,8 +75,16 @@ void OrbTelnet::onMainSendComplete()
 void OrbTelnet::ProcessRecData(const QString &text)
 {
     const quint64 generation = m_generation;
-    touchWatchdog();
+    noteData(text.size());
     m_bytesSinceCommand += text.size();
+    if (m_running && m_scriptBytes > m_maxScriptBytes) {
+        AddToLog(QStringLiteral("More than %1 in one script.").arg(sizeText(m_maxScriptBytes)));
+        m_replyBuffer.clear();
+        CloseConnection();
+        failScript(QStringLiteral("The router sent more than %1 in one script, so the script was stopped.")
+                       .arg(sizeText(m_maxScriptBytes)));
+        return;
+    }
     if (m_mode != 2) {
         if (!StoreDataInBuffer(text))
             return;
@@ -103,12 +111,11 @@ void OrbTelnet::ProcessRecData(const QString &text)
         return;
     }
     if (m_waiting && waitTextArrived(text)) {
-        // The first wait met after the password is the shell prompt: from
-        // then on "Login incorrect" is only text (a log, an environment value).
-        if (m_passwordSent)
+        // The first wait met after the user name and the password is the
+        // shell prompt: from then on "Login incorrect" is only text (a log, an
+        // environment value), and the data-rate floor applies.
+        if (m_sendsDone >= 2)
             m_loggedIn = true;
-        else if (m_waitText.contains(QLatin1String("password"), Qt::CaseInsensitive))
-            m_passwordPrompted = true;
         m_waiting = false;
         m_waitText.clear();
         RunNextLine();

@@ -1,5 +1,7 @@
 #include "router/core/replybuffer.h"
 
+#include "base/misc.h"
+
 namespace quillon {
 
 void ReplyBuffer::setCommand(const QString &command)
@@ -38,7 +40,7 @@ bool ReplyBuffer::containsWaitText()
     if (m_waitText.isEmpty())
         return true;
     const qsizetype from = qMax<qsizetype>(0, m_searchedTo - m_waitText.size() + 1);
-    const bool found = QStringView(m_text).left(end).indexOf(m_waitText, from, Qt::CaseInsensitive) >= 0;
+    const bool found = IndexOfNoCase(QStringView(m_text).left(end), m_waitText, from) >= 0;
     m_searchedTo = qMax(m_searchedTo, end);
     return found;
 }

@@ -13,19 +13,93 @@ const QString VarPrompt = QStringLiteral("/var #");
 // The plain root prompt, as it ends a reply flattened to one line.
 const QString RootPromptTail = QStringLiteral(" #");
 
-// The pty sends CR LF, but a server that passes bare LF through must not
-// leave line feeds inside a line.
-QStringList splitReply(const QString &reply)
+bool isVarPromptAt(QStringView text, qsizetype at)
 {
-    QStringList lines = reply.split(QLatin1Char('\n'));
-    for (QString &line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    return text.mid(at, VarPrompt.size()).compare(VarPrompt, Qt::CaseInsensitive) == 0;
+}
+
+// The reply with its lines joined by CR LF (the pty sends CR LF, but a server
+// that passes a bare LF through must not leave it inside a line) and every
+// "/var #" prompt removed, in one pass.
+QString joinedWithoutPrompts(QStringView reply)
+{
+    // At most every character a LF gaining its CR.
+    QString out(reply.size() * 2, Qt::Uninitialized);
+    QChar *o = out.data();
+    const qsizetype n = reply.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = reply[i];
+        if (c == QLatin1Char('/') && isVarPromptAt(reply, i)) {
+            i += VarPrompt.size() - 1;
+            continue;
+        }
+        if (c == QLatin1Char('\n') && (i == 0 || reply[i - 1] != QLatin1Char('\r')))
+            *o++ = QLatin1Char('\r');
+        *o++ = c;
     }
-    return lines;
+    out.truncate(o - out.constData());
+    return out;
+}
+
+// Line breaks, TABs and runs of blanks become one blank; both ends trimmed.
+QString flattened(QStringView reply)
+{
+    QString out;
+    out.reserve(qMin<qsizetype>(reply.size(), 4096));
+    bool blank = false;
+    const qsizetype n = reply.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = reply[i];
+        if (c == QLatin1Char('/') && isVarPromptAt(reply, i)) {
+            i += VarPrompt.size() - 1;
+            continue;
+        }
+        if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            blank = !out.isEmpty();
+            continue;
+        }
+        if (blank)
+            out += QLatin1Char(' ');
+        blank = false;
+        out += c;
+    }
+    return out.trimmed();
 }
 
 } // namespace
+
+TelnetCommand::TelnetCommand(const QString &entry, qsizetype separator)
+    : m_entry(entry), m_replyFrom(separator + 1)
+{
+    Command = entry.left(separator);
+    Command.remove(QLatin1Char('\r'));
+    Command.remove(QLatin1Char('\n'));
+}
+
+QStringView TelnetCommand::replyText() const
+{
+    return hasReply() ? QStringView(m_entry).mid(m_replyFrom) : QStringView();
+}
+
+QStringList TelnetCommand::Reply() const
+{
+    if (!hasReply())
+        return {};
+    QStringList lines;
+    const QStringView text = replyText();
+    qsizetype from = 0;
+    for (qsizetype at; (at = text.indexOf(QLatin1Char('\n'), from)) >= 0; from = at + 1) {
+        const qsizetype end = at > from && text[at - 1] == QLatin1Char('\r') ? at - 1 : at;
+        lines.append(text.mid(from, end - from).toString());
+    }
+    lines.append(text.mid(from).toString());
+    return lines;
+}
+
+qsizetype TelnetCommand::lineCount() const
+{
+    return hasReply() ? replyText().count(QLatin1Char('\n')) + 1 : 0;
+}
 
 TelnetCommands TelnetCommands::ExplodeTelnetCommands(const QStringList &conversation)
 {
@@ -33,16 +107,11 @@ TelnetCommands TelnetCommands::ExplodeTelnetCommands(const QStringList &conversa
     table.m_records.resize(conversation.size());
     for (qsizetype i = 0; i < conversation.size(); ++i) {
         const QString &entry = conversation.at(i);
-        const qsizetype separator = entry.indexOf(ConversationSeparator);
-        if (separator < 0)
-            continue;
-        TelnetCommand &record = table.m_records[i];
-        record.Command = entry.left(separator);
-        record.Command.remove(QLatin1Char('\r'));
-        record.Command.remove(QLatin1Char('\n'));
         // Everything after the first separator is reply, even if the router's
         // output happens to hold the separator byte itself.
-        record.Reply = splitReply(entry.mid(separator + 1));
+        const qsizetype separator = entry.indexOf(ConversationSeparator);
+        if (separator >= 0)
+            table.m_records[i] = TelnetCommand(entry, separator);
     }
     return table;
 }
@@ -61,25 +130,21 @@ QString TelnetCommands::GetTelnetResponse(const QString &command, bool asOneLine
         return {};
 
     if (!asOneLine && pickLine) {
-        if (lineIndex < 0 || lineIndex >= found->Reply.size()) {
+        const QStringList lines = found->Reply();
+        if (lineIndex < 0 || lineIndex >= lines.size()) {
             // A short reply is the router's doing; keep a record without
             // interrupting a monitoring run with a box.
             LogError(false, QStringLiteral("9"), QStringLiteral("Subscript out of range"),
                      QStringLiteral("modMisc"), QStringLiteral("GetTelnetResponse"));
             return {};
         }
-        return found->Reply.at(lineIndex);
+        return lines.at(lineIndex);
     }
 
-    QString text = found->Reply.join(LineBreak);
-    text.remove(VarPrompt, Qt::CaseInsensitive);
     if (!asOneLine)
-        return RemoveMultipleBlocks(text, LineBreak, true);
+        return RemoveMultipleBlocks(joinedWithoutPrompts(found->replyText()), LineBreak, true);
 
-    text.replace(LineBreak, Blank);
-    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
-    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    text = RemoveMultipleBlocks(text, Blank, false).trimmed();
+    QString text = flattened(found->replyText());
     // A reply of nothing but the prompt is an empty reply.
     if (text.endsWith(RootPromptTail))
         text.chop(RootPromptTail.size());

@@ -12,10 +12,28 @@ namespace quillon {
 // Separates the command from its reply inside one conversation entry.
 inline constexpr QChar ConversationSeparator = QChar(0xA4); // "¤"
 
-struct TelnetCommand
+// A record keeps the engine's entry as it is (shared, not copied): replies can
+// be megabytes, and cutting them into a string per line would cost many times
+// their size.
+class TelnetCommand final
 {
-    QString Command;   // as recorded by the engine, line breaks removed
-    QStringList Reply; // the reply cut at CR LF; empty list for an empty record
+public:
+    TelnetCommand() = default;
+    explicit TelnetCommand(const QString &entry, qsizetype separator);
+
+    QString Command; // as recorded by the engine, line breaks removed
+
+    bool hasReply() const { return m_replyFrom >= 0; }
+    // The reply as received; empty for an empty record.
+    QStringView replyText() const;
+    // The reply cut at line ends (CR LF or a bare LF); empty for an empty
+    // record, one empty line for an empty reply.
+    QStringList Reply() const;
+    qsizetype lineCount() const;
+
+private:
+    QString m_entry;
+    qsizetype m_replyFrom{-1};
 };
 
 class TelnetCommands final

@@ -24,4 +24,9 @@ struct SessionSettings
     QString dsStartBit;      // first downstream tone of the gap analysis
 };
 
+class SettingsValues;
+
+// The router work's settings from the values of "settings.ini".
+SessionSettings SessionSettingsFrom(const SettingsValues &values);
+
 } // namespace quillon

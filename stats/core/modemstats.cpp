@@ -5,9 +5,8 @@
 #include "stats/core/routerscripts.h"
 #include "stats/core/vendors.h"
 
-#include <QRegularExpression>
-
 #include <cmath>
+#include <cstring>
 
 namespace quillon {
 
@@ -41,17 +40,30 @@ const QString NoWhereOpenError = QStringLiteral("cat: can't open 'no_where'");
 constexpr double TwoTo31 = 2147483648.0;
 constexpr double TwoTo32 = 4294967296.0;
 
-QStringList splitLines(const QString &text)
+bool isLineEnd(char c)
 {
-    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
-    return text.split(lineEnd);
+    return c == '\r' || c == '\n';
+}
+
+QByteArray foldedLabel(const QString &label)
+{
+    return label.toLatin1().toLower();
+}
+
+// glibc's two-way search: linear in the text, no allocation.
+qsizetype find(const QByteArray &haystack, qsizetype from, qsizetype to, const QByteArray &needle)
+{
+    if (needle.isEmpty() || to - from < needle.size())
+        return -1;
+    const void *hit = ::memmem(haystack.constData() + from, size_t(to - from), needle.constData(), size_t(needle.size()));
+    return hit ? static_cast<const char *>(hit) - haystack.constData() : -1;
 }
 
 // Cuts the text at the start of the first occurrence of `line`, whether or
 // not a line end follows it.
 void cutAtLine(QString &text, const QString &line)
 {
-    const qsizetype at = text.indexOf(line, 0, Qt::CaseInsensitive);
+    const qsizetype at = IndexOfNoCase(text, line);
     if (at >= 0)
         text.truncate(at);
 }
@@ -74,11 +86,11 @@ QString BlankTabs(const QString &text)
 
 void RemoveNoWhere(QString &text)
 {
-    if (text.contains(NoWhereError, Qt::CaseInsensitive)) {
+    if (IndexOfNoCase(text, NoWhereError) >= 0) {
         cutAtLine(text, NoWhereError);
-    } else if (text.contains(NoWhereOpenError, Qt::CaseInsensitive)) {
+    } else if (IndexOfNoCase(text, NoWhereOpenError) >= 0) {
         cutAtLine(text, NoWhereOpenError);
-    } else if (text.contains(QString::fromLatin1(MarkerWord), Qt::CaseInsensitive)) {
+    } else if (IndexOfNoCase(text, QString::fromLatin1(MarkerWord)) >= 0) {
         const QString middle = GetMiddle(QStringLiteral("cat:"), QStringLiteral("directory"), text, 1, false);
         if (!middle.isEmpty()) {
             cutAtLine(text, QStringLiteral("cat:") + middle + QStringLiteral("directory"));
@@ -95,21 +107,51 @@ void RemoveNoWhere(QString &text)
     }
 }
 
-QString GetStatsValue(const QStringList &lines, const QString &label, const QString &endLabel)
+StatsLines::StatsLines(const QString &text)
+    : m_text(text)
 {
-    for (const QString &line : lines) {
-        if (line.contains(label, Qt::CaseInsensitive))
-            return GetMiddle(label, endLabel, line + EndOfLine, 1, false).trimmed();
+    m_folded.resize(text.size());
+    char *out = m_folded.data();
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        *out++ = u < 0x80 ? char((u >= 'A' && u <= 'Z') ? u + 32 : u) : char(0x80);
     }
-    return {};
+}
+
+QString StatsLines::GetStatsValue(const QString &label, const QString &endLabel) const
+{
+    // The first occurrence in the text lies on the first line that holds the label.
+    const QByteArray wanted = foldedLabel(label);
+    const qsizetype at = find(m_folded, 0, m_folded.size(), wanted);
+    if (at < 0)
+        return {};
+    qsizetype lineEnd = at;
+    while (lineEnd < m_folded.size() && !isLineEnd(m_folded.at(lineEnd)))
+        ++lineEnd;
+    const qsizetype from = at + wanted.size();
+    qsizetype to = find(m_folded, from, lineEnd, foldedLabel(endLabel));
+    if (to < 0) {
+        if (endLabel != EndOfLine)
+            return {};
+        to = lineEnd;
+    }
+    return QStringView(m_text).mid(from, to - from).trimmed().toString();
 }
 
 ADSLModes LoadADSLModes(const QString &text)
 {
     ADSLModes modes;
-    const QStringList lines = splitLines(BlankTabs(text));
-    for (const QString &raw : lines) {
-        const QString line = RemoveMultipleBlocks(raw, QStringLiteral(" "), false).trimmed();
+    const QString blanked = BlankTabs(text);
+    const QStringView all(blanked);
+    for (qsizetype from = 0; from <= all.size();) {
+        qsizetype end = from;
+        while (end < all.size() && all[end] != QLatin1Char('\r') && all[end] != QLatin1Char('\n'))
+            ++end;
+        const QStringView raw = all.mid(from, end - from).trimmed();
+        from = end + 1;
+        if (raw.isEmpty())
+            continue;
+        const QString line = RemoveMultipleBlocks(raw.toString(), QStringLiteral(" "), false).trimmed();
         if (line.isEmpty())
             continue;
         QString code = Field(line, QStringLiteral(" "), 2);
@@ -189,23 +231,23 @@ ModemStats ParseModemStats(const QString &modesReply, const QString &statsReply)
 
     QString statsText = BlankTabs(statsReply);
     RemoveNoWhere(statsText);
-    const QStringList lines = splitLines(statsText);
+    const StatsLines lines(statsText);
 
     ModemStats s;
-    s.usRate = GetStatsValue(lines, UsRateLabel, DsRateLabel);
-    s.dsRate = GetStatsValue(lines, DsRateLabel, EndOfLine);
-    s.dsMaxRate = GetStatsValue(lines, DsMaxRateLabel, EndOfLine);
-    s.usMaxRate = GetStatsValue(lines, UsMaxRateLabel, EndOfLine);
-    s.dsAttenuation = GetStatsValue(lines, DsAttenuationLabel, DsMarginLabel);
-    s.dsMargin = GetStatsValue(lines, DsMarginLabel, EndOfLine);
-    s.usAttenuation = GetStatsValue(lines, UsAttenuationLabel, UsMarginLabel);
-    s.usMargin = GetStatsValue(lines, UsMarginLabel, EndOfLine);
-    s.dsPower = GetStatsValue(lines, DsPowerLabel, EndOfLine);
-    s.usPower = GetStatsValue(lines, UsPowerLabel, DsPowerLabel);
-    s.vendorCode = ConvertVendor(GetStatsValue(lines, VendorLabel, RevisionLabel));
-    s.vendorRevision = GetStatsValue(lines, RevisionLabel, EndOfLine);
-    s.mode = GetADSLMode(modes, GetStatsValue(lines, TrainedModeLabel, SelectedModeLabel), &s.modeFound, &s.isADSL2);
-    s.path = GetPathType(GetStatsValue(lines, TrainedPathLabel, PeakCellRateLabel));
+    s.usRate = lines.GetStatsValue(UsRateLabel, DsRateLabel);
+    s.dsRate = lines.GetStatsValue(DsRateLabel, EndOfLine);
+    s.dsMaxRate = lines.GetStatsValue(DsMaxRateLabel, EndOfLine);
+    s.usMaxRate = lines.GetStatsValue(UsMaxRateLabel, EndOfLine);
+    s.dsAttenuation = lines.GetStatsValue(DsAttenuationLabel, DsMarginLabel);
+    s.dsMargin = lines.GetStatsValue(DsMarginLabel, EndOfLine);
+    s.usAttenuation = lines.GetStatsValue(UsAttenuationLabel, UsMarginLabel);
+    s.usMargin = lines.GetStatsValue(UsMarginLabel, EndOfLine);
+    s.dsPower = lines.GetStatsValue(DsPowerLabel, EndOfLine);
+    s.usPower = lines.GetStatsValue(UsPowerLabel, DsPowerLabel);
+    s.vendorCode = ConvertVendor(lines.GetStatsValue(VendorLabel, RevisionLabel));
+    s.vendorRevision = lines.GetStatsValue(RevisionLabel, EndOfLine);
+    s.mode = GetADSLMode(modes, lines.GetStatsValue(TrainedModeLabel, SelectedModeLabel), &s.modeFound, &s.isADSL2);
+    s.path = GetPathType(lines.GetStatsValue(TrainedPathLabel, PeakCellRateLabel));
     CorrectSubZero(s.dsMargin);
     CorrectSubZero(s.usMargin);
     s.counters = ParseLineCounters(lines);

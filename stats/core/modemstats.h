@@ -76,7 +76,22 @@ struct RouterVersion
 QString BlankTabs(const QString &text);
 
 void RemoveNoWhere(QString &text);
-QString GetStatsValue(const QStringList &lines, const QString &label, const QString &endLabel);
+
+// The statistics reply prepared for label lookups: each lookup is one search
+// through the whole text however many lines it has, so a reply of millions of
+// empty lines costs no more than its bytes.
+class StatsLines final
+{
+public:
+    explicit StatsLines(const QString &text);
+    // The text between label and endLabel on the first line holding label
+    // (ignoring case), blanks trimmed; "[EOL]" ends at the line's end.
+    QString GetStatsValue(const QString &label, const QString &endLabel) const;
+
+private:
+    QString m_text;
+    QByteArray m_folded; // m_text in ASCII lower case; other characters never match a label
+};
 
 ADSLModes LoadADSLModes(const QString &text);
 // The mode's display name ("ADSL 2+"), empty when the code is not in the table.

@@ -4,29 +4,17 @@
 #include "base/appinfo.h"
 #include "base/clock.h"
 #include "base/dialogs.h"
+#include "base/safefile.h"
 #include "stats/core/modemstats.h"
 
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 namespace quillon {
 
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
-
-bool writeWhole(const QString &path, const QByteArray &bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
 
 } // namespace
 
@@ -89,14 +77,15 @@ QString ReportFileName(const QDateTime &now, const QString &document)
 
 bool SaveReportAs(const QString &text, const QString &document, const QString &path)
 {
-    if (writeWhole(path, text.toLatin1())) {
+    const WriteResult written = ReplaceFile(path, text.toLatin1());
+    if (written) {
         Dialogs::message(Dialogs::Icon::Information, appTitle(),
                          QStringLiteral("The ") + document + QStringLiteral(" has been saved as: ")
                              + QFileInfo(path).absoluteFilePath());
         return true;
     }
     Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
-                     QStringLiteral("Could not save the ") + document + QStringLiteral(" file."));
+                     QStringLiteral("Could not save the ") + document + QStringLiteral(" file.\r\n") + written.error);
     return false;
 }
 

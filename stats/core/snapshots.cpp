@@ -8,7 +8,6 @@
 #include "router/core/telnetcommands.h"
 
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cmath>
@@ -44,10 +43,14 @@ QString BandwidthSnapshots::BootLabel(const QDateTime &bootTime)
 
 void BandwidthSnapshots::LoadSnapshots()
 {
+    LoadSnapshotsFrom(LoadAFile(AppPaths::file(QString::fromLatin1(SnapshotFileName))));
+}
+
+void BandwidthSnapshots::LoadSnapshotsFrom(const QString &text)
+{
     m_lastSnapshotTime = Clock::now();
     m_lines.clear();
     m_monthLines.clear();
-    const QString text = LoadAFile(AppPaths::file(QString::fromLatin1(SnapshotFileName)));
     // A lone LF ends a line too: the file may have been edited by hand.
     static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n"));
     if (!text.isEmpty())
@@ -228,13 +231,12 @@ bool BandwidthSnapshots::Close(const QDateTime &bootTime)
 bool BandwidthSnapshots::SaveSnaphotArray()
 {
     const QString text = RemoveMultipleBlocks(m_lines.join(CrLf), CrLf, true);
-    QSaveFile file(AppPaths::file(QString::fromLatin1(SnapshotFileName)));
-    const QByteArray bytes = text.toLatin1();
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    const WriteResult saved = ReplaceFile(AppPaths::file(QString::fromLatin1(SnapshotFileName)), text.toLatin1());
     if (!saved)
-        Dialogs::message(Dialogs::Icon::Exclamation, appTitle(), QStringLiteral("Could not save Snapshot log."));
+        Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
+                         QStringLiteral("Could not save Snapshot log.\r\n") + saved.error);
     m_lines.clear();
-    return saved;
+    return saved.ok();
 }
 
 QString BandwidthSnapshots::FormatSnapshot(const SnapshotRecord &record, bool header, const QStringList &slotNames)

@@ -34,6 +34,8 @@ class BandwidthSnapshots final
 public:
     // Reads the file; the load time (Clock::now()) is the first reference time.
     void LoadSnapshots();
+    // The same from the file's text.
+    void LoadSnapshotsFrom(const QString &text);
 
     // After every bandwidth sample: `delta` holds the bytes of the last
     // interval per slot, `bootTime` the router's current boot time. The

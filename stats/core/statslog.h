@@ -29,6 +29,8 @@ struct ModemStats;
 // The entry of a monitoring reading taken now (Clock::now()).
 StatsLogEntry StatsLogEntryFor(const ModemStats &stats, const QString &pingState, qint32 lastRtt, bool stateChanged);
 
+// Every value is written as printable text, and a value that is not the
+// number its column holds is written empty, so a line never gains a field.
 // "dd/mm/yyyy hh:mm<TAB>rate, margin, state, rtt[, Changed]"
 QString StatsTextLine(const StatsLogEntry &entry);
 // "dd/mm/yyyy hh:mm,dsRate,dsAttn,dsMargin,usRate,usAttn,usMargin,state,rtt"
@@ -44,7 +46,7 @@ public:
     QString log(const StatsLogEntry &entry, bool saveText, bool saveCsv);
 
 private:
-    void append(const QString &fileName, const QString &line);
+    void append(const char *fileName, const QString &line);
 
     QHash<QString, QDateTime> m_lastReported;
 };

@@ -273,12 +273,27 @@ private slots:
     void unwritableFilesFailCleanly()
     {
         test::TempAppDir dir;
-        ScriptedDialogs dialogs;
         QVERIFY(!SaveTextFile(s("x"), dir.file(s("no/such/folder/a.txt"))));
-        WriteToFile(s("x"), s("no/such/folder/a.txt"), false);
-        WriteToFile(s("x"), s("no/such/folder/a.txt"), true);
-        QCOMPARE(dialogs.shown.size(), 2);
-        QVERIFY(dir.read(s("ErrorLog.txt")).contains("WriteToFile"));
+        QVERIFY(!WriteToFile(s("x"), s("no/such/folder/a.txt"), false));
+        QVERIFY(WriteToFile(s("x"), s("no/such/folder/a.txt"), true).error.contains(dir.file(s("no/such/folder/a.txt"))));
+    }
+
+    void indexOfNoCaseAgreesWithQt()
+    {
+        QRandomGenerator rng(7);
+        const QString alphabet = s("aAbBkKsS:/ \r\n") + QChar(0x212A) + QChar(0x017F) + QChar(0xE9) + QChar(0xC9);
+        const auto random = [&](int most) {
+            QString out;
+            for (int i = int(rng.bounded(most + 1)); i > 0; --i)
+                out += alphabet.at(int(rng.bounded(int(alphabet.size()))));
+            return out;
+        };
+        for (int round = 0; round < 5000; ++round) {
+            const QString text = random(40);
+            const QString needle = random(3);
+            const qsizetype from = rng.bounded(int(text.size()) + 2) - 1;
+            QCOMPARE(IndexOfNoCase(text, needle, from), text.indexOf(needle, from, Qt::CaseInsensitive));
+        }
     }
 
     void garbageTextNeverBreaksTheReaders()

@@ -453,6 +453,73 @@ private slots:
         QVERIFY(engine.GetConversation().last().size() > sim::kBigFileBytes);
     }
 
+    void hostileRoutersEndWithinTheBounds_data()
+    {
+        QTest::addColumn<SimOptions>("options");
+        QTest::addColumn<QString>("error"); // empty: the script completes
+        const QString slow = QStringLiteral("The router answered too slowly, so the script was stopped.");
+        const QString late = QStringLiteral("The router took too long to answer, so the script was stopped.");
+        const QString flood = QStringLiteral("The router sent more than 2 MiB without the expected text, so the script was stopped.");
+        QTest::newRow("drip after login") << SimOptions{.dripMs = 150} << slow;
+        QTest::newRow("drip before login") << SimOptions{.dripMs = 150, .dripFromConnect = true} << late;
+        QTest::newRow("line breaks under the cap") << SimOptions{.lineBreakFlood = 1024 * 1024} << QString();
+        QTest::newRow("line breaks past the cap") << SimOptions{.lineBreakFlood = 8 * 1024 * 1024} << flood;
+        QTest::newRow("nul, 0xff and commas") << SimOptions{.hostileValues = true} << QString();
+        QTest::newRow("iac mid-line") << SimOptions{.iacMidLine = true} << QString();
+        QTest::newRow("endless output") << SimOptions{.endlessOutput = true} << flood;
+        QTest::newRow("close after prompt") << SimOptions{.closeAfterPrompt = true}
+                                            << QStringLiteral("The router closed the connection before the script finished.");
+    }
+
+    void hostileRoutersEndWithinTheBounds()
+    {
+        QFETCH(SimOptions, options);
+        QFETCH(QString, error);
+        RouterSim router(options);
+        QVERIFY(router.start());
+        OrbTelnet engine;
+        engine.setMode(1);
+        engine.setStallTimeoutMs(1500);
+        engine.setDeadline(1000, 200);
+        Run run(engine);
+        QElapsedTimer clock;
+        clock.start();
+        engine.RunScript(statsScript(router.port()));
+        QCOMPARE(engine.deadlineMs(), 3000);
+        QVERIFY(run.ended(10000));
+        QVERIFY2(clock.elapsed() < engine.deadlineMs() + 1000, QByteArray::number(clock.elapsed()));
+        QCOMPARE(engine.LastError(), error);
+        QCOMPARE(run.completed(), error.isEmpty());
+        qint64 received = 0;
+        for (const QString &entry : engine.GetConversation())
+            received += entry.size();
+        QVERIFY(received <= engine.maxScriptBytes());
+
+        // The engine is ready for the next reading.
+        RouterSim healthy;
+        QVERIFY(healthy.start());
+        Run next(engine);
+        engine.RunScript(statsScript(healthy.port()));
+        QVERIFY(next.ended());
+        QVERIFY(next.completed());
+    }
+
+    void floodSpreadOverManyRepliesMeetsTheScriptCap()
+    {
+        RouterSim router(SimOptions{.lineBreakFlood = 1024 * 1024});
+        QVERIFY(router.start());
+        OrbTelnet engine;
+        engine.setMode(1);
+        QString script = loginPreamble(router.port());
+        for (const char *file : {"avsar_bit_allocation_table", "avsar_rxsnr0", "avsar_rxsnr1", "avsar_rxsnr2",
+                                 "avsar_SNRpsds", "avsar_QLNpsds"})
+            script += markerRead(QStringLiteral("/proc/avalanche/") + QLatin1String(file));
+        Run run(engine);
+        engine.RunScript(script);
+        QVERIFY(run.ended());
+        QCOMPARE(engine.LastError(), QStringLiteral("The router sent more than 4 MiB in one script, so the script was stopped."));
+    }
+
 private:
     test::TempAppDir m_dir;
 };

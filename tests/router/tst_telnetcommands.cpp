@@ -34,11 +34,11 @@ private slots:
             {Banner, entry("cat /proc/uptime", "1 2\r\n3"), QString(), entry("exit", "")});
         const QList<TelnetCommand> &r = table.records();
         QCOMPARE(r.size(), 4);
-        QVERIFY(r[0].Command.isEmpty() && r[0].Reply.isEmpty());
+        QVERIFY(r[0].Command.isEmpty() && r[0].Reply().isEmpty());
         QCOMPARE(r[1].Command, s("cat /proc/uptime"));
-        QCOMPARE(r[1].Reply, (QStringList{s("1 2"), s("3")}));
-        QVERIFY(r[2].Command.isEmpty() && r[2].Reply.isEmpty());
-        QCOMPARE(r[3].Reply, QStringList{QString()});
+        QCOMPARE(r[1].Reply(), (QStringList{s("1 2"), s("3")}));
+        QVERIFY(r[2].Command.isEmpty() && r[2].Reply().isEmpty());
+        QCOMPARE(r[3].Reply(), QStringList{QString()});
     }
 
     void bannerOnlyConversationAnswersNothing()
@@ -55,13 +55,13 @@ private slots:
     {
         const QString conv = s("cat x") + ConversationSeparator + s("a") + ConversationSeparator + s("b\r\nc");
         const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({conv});
-        QCOMPARE(table.records()[0].Reply, (QStringList{s("a") + ConversationSeparator + s("b"), s("c")}));
+        QCOMPARE(table.records()[0].Reply(), (QStringList{s("a") + ConversationSeparator + s("b"), s("c")}));
     }
 
     void bareLineFeedsAlsoSplitLines()
     {
         const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({entry("cat f", "a\nb\r\nc")});
-        QCOMPARE(table.records()[0].Reply, (QStringList{s("a"), s("b"), s("c")}));
+        QCOMPARE(table.records()[0].Reply(), (QStringList{s("a"), s("b"), s("c")}));
         QCOMPARE(table.GetTelnetResponse(s("cat f"), true), s("a b c"));
     }
 

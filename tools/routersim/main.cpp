@@ -70,6 +70,11 @@ const Flag kFlags[] = {
     {"negative-margin", &SimOptions::negativeMargin,
      "The line has degraded since training: DS margin -3 dB (printed 2147483645), ADSL2+ US margin -3 dB "
      "(printed 4294967293)."},
+    {"drip-from-connect", &SimOptions::dripFromConnect, "With --drip, drip the login prompts too."},
+    {"hostile-values", &SimOptions::hostileValues, "Put NUL, 0xFF and commas inside the statistics values."},
+    {"iac-mid-line", &SimOptions::iacMidLine, "Put telnet commands (IAC ...) in the middle of output lines."},
+    {"endless-output", &SimOptions::endlessOutput, "Command output never ends: no marker, no prompt."},
+    {"close-after-prompt", &SimOptions::closeAfterPrompt, "Drop the line right after the first shell prompt."},
 };
 
 const Value kValues[] = {
@@ -96,6 +101,8 @@ const Value kValues[] = {
     {"resync-every", "s", "The line trains again every this many simulated seconds (default 0: never)."},
     {"http-port", "port", "Also serve the Exchange tab's two web services over HTTP on this port (0 picks a free "
                           "one) and print \"web pages on http://ADDRESS:PORT\". Default off."},
+    {"drip", "ms", "Send command output one byte per this many ms (default 0: off)."},
+    {"line-break-flood", "bytes", "Send this many bytes of CR LF before every command's output (default 0)."},
 };
 
 QString knownPostcodes()
@@ -188,6 +195,8 @@ int main(int argc, char *argv[])
     o.maxLoginAttempts = int(number("login-attempts", 1, 1000, o.maxLoginAttempts));
     o.trainSecs = int(number("train-secs", 0, 86400, o.trainSecs));
     o.resyncEverySecs = number("resync-every", 0, 365 * 86400.0, o.resyncEverySecs);
+    o.dripMs = int(number("drip", 0, 3600000, o.dripMs));
+    o.lineBreakFlood = qint64(number("line-break-flood", 0, 1e10, double(o.lineBreakFlood)));
     QHostAddress address(QHostAddress::LocalHost);
     if (parser.isSet(QStringLiteral("address")) && !address.setAddress(parser.value(QStringLiteral("address")))) {
         err << "quillon-routersim: bad address " << parser.value(QStringLiteral("address")) << '\n';

@@ -54,6 +54,15 @@ struct SimOptions
     int maxLoginAttempts{3};    // then the connection is closed
     int trainSecs{0};           // uptime before the line is in showtime (0: at once)
     double resyncEverySecs{0};  // the line trains again this often, simulated seconds (0: never)
+
+    // Hostile routers, for the engine's bounds.
+    int dripMs{0};              // command output one byte per this many ms
+    bool dripFromConnect{false}; // drip everything, the login prompt too
+    qint64 lineBreakFlood{0};   // this many bytes of CR LF before every command's output
+    bool hostileValues{false};  // NUL, 0xFF and commas inside the statistics values
+    bool iacMidLine{false};     // telnet commands in the middle of output lines
+    bool endlessOutput{false};  // a command's output never ends (no marker, no prompt)
+    bool closeAfterPrompt{false}; // the line drops right after the first shell prompt
 };
 
 class SimSession;

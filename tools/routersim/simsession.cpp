@@ -59,6 +59,8 @@ SimSession::SimSession(QTcpSocket *socket, SimSystem &system, const SimOptions &
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
         if (m_closeAfterSend && m_out.isEmpty() && m_socket->bytesToWrite() == 0)
             m_socket->disconnectFromHost();
+        else if (m_endless)
+            pourEndlessOutput();
         else
             processLines();
     });
@@ -205,6 +207,18 @@ void SimSession::handlePassword(const QByteArray &line)
 void SimSession::handleCommand(const QByteArray &line)
 {
     send(line + '\n');
+    if (m_options.endlessOutput) {
+        m_endless = true;
+        m_state = State::Busy;
+        pourEndlessOutput();
+        return;
+    }
+    if (m_options.lineBreakFlood > 0) {
+        QByteArray flood(m_options.lineBreakFlood & ~qint64(1), '\n');
+        for (qsizetype i = 0; i < flood.size(); i += 2)
+            flood[i] = '\r';
+        sendRaw(flood);
+    }
     if (m_options.replyDelayMs <= 0) {
         sendCommandOutput(m_shell.run(line));
         return;
@@ -246,6 +260,9 @@ void SimSession::sendPrompt()
     send(m_options.prompt.toLatin1());
     if (m_options.terminalQuery)
         sendRaw(kTerminalQuery);
+    m_inShell = true;
+    if (m_options.closeAfterPrompt)
+        closeWhenSent();
 }
 
 void SimSession::send(const QByteArray &text, Kind kind)
@@ -253,6 +270,8 @@ void SimSession::send(const QByteArray &text, Kind kind)
     if (m_state == State::Closing && m_closeAfterSend)
         return;
     QByteArray wire = toTerminal(kind == Kind::Reply && m_options.garbage ? withGarbage(text) : text);
+    if (kind == Kind::Reply)
+        wire = hostile(wire);
     if (kind == Kind::Reply && m_options.dropAfterBytes >= 0) {
         const qint64 room = m_options.dropAfterBytes - m_replyBytes;
         if (wire.size() > room) {
@@ -337,13 +356,64 @@ QByteArray SimSession::withGarbage(const QByteArray &text)
     return out + text.mid(from);
 }
 
+bool SimSession::dripping() const
+{
+    return m_options.dripMs > 0 && (m_inShell || m_options.dripFromConnect);
+}
+
+// Values follow a label's colon and blanks; NUL, 0xFF (doubled by telnetd as
+// any 0xFF) and a comma go in front of the number.
+QByteArray SimSession::hostile(const QByteArray &wire)
+{
+    if (!m_options.hostileValues && !m_options.iacMidLine)
+        return wire;
+    QByteArray out;
+    out.reserve(wire.size() * 2);
+    for (qsizetype i = 0; i < wire.size(); ++i) {
+        const char ch = wire[i];
+        out += ch;
+        if (m_options.hostileValues && ch == ':' && i + 1 < wire.size() && (wire[i + 1] == ' ' || wire[i + 1] == '\t'))
+            out += QByteArray(",\0\xFF\xFF,", 5);
+        if (m_options.iacMidLine && ch == ' ' && i % 7 == 0)
+            out += "\xFF\xFB\x01\xFF\xFD\x03"; // WILL ECHO, DO SGA
+    }
+    return out;
+}
+
+// Keeps a little queued at a time, so the stream ends as soon as the client hangs up.
+void SimSession::pourEndlessOutput()
+{
+    static const QByteArray chunk = [] {
+        QByteArray text;
+        while (text.size() < 16384)
+            text += "endless line of router output that never reaches its prompt\r\n";
+        return text;
+    }();
+    if (m_done || m_socket->state() != QAbstractSocket::ConnectedState)
+        return;
+    if (m_out.size() + m_socket->bytesToWrite() < 4 * chunk.size())
+        sendRaw(chunk);
+}
+
 void SimSession::pump()
 {
     if (m_out.isEmpty() || m_socket->state() != QAbstractSocket::ConnectedState)
         return;
-    if (!m_options.byteByByte && !m_options.randomSplits) {
+    if (!m_options.byteByByte && !m_options.randomSplits && !dripping()) {
         m_socket->write(m_out);
         m_out.clear();
+        return;
+    }
+    if (dripping()) {
+        if (m_pumpTimer->isActive())
+            return;
+        m_socket->write(m_out.left(1));
+        m_socket->flush();
+        m_out.remove(0, 1);
+        if (!m_out.isEmpty())
+            m_pumpTimer->start(m_options.dripMs);
+        else if (m_closeAfterSend && m_socket->bytesToWrite() == 0)
+            m_socket->disconnectFromHost();
         return;
     }
     const qsizetype n = m_options.byteByByte ? 1 : qsizetype(m_random.bounded(1u, 97u));
@@ -351,7 +421,7 @@ void SimSession::pump()
     m_socket->flush();
     m_out.remove(0, qMin(n, m_out.size()));
     if (!m_out.isEmpty())
-        m_pumpTimer->start();
+        m_pumpTimer->start(0);
     else if (m_closeAfterSend && m_socket->bytesToWrite() == 0)
         m_socket->disconnectFromHost();
 }

@@ -54,6 +54,9 @@ private:
     QByteArray withGarbage(const QByteArray &text);
     void pump();
     void closeWhenSent();
+    QByteArray hostile(const QByteArray &wire);
+    void pourEndlessOutput();
+    bool dripping() const;
 
     QTcpSocket *m_socket{nullptr};
     SimSystem &m_system;
@@ -75,6 +78,8 @@ private:
     qint64 m_replyBytes{0};
     bool m_closeAfterSend{false};
     bool m_done{false};
+    bool m_inShell{false};
+    bool m_endless{false};
 };
 
 } // namespace quillon::sim
