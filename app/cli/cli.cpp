@@ -51,9 +51,10 @@ void printUsage(QTextStream &out)
 
 const QList<CliCommand> &cliCommands()
 {
-    static const QList<CliCommand> commands{infoCommand(),  statsCommand(), tonesCommand(),
-                                            monitorCommand(), rebootCommand(), pingCommand(),
-                                            traceCommand(), resolveCommand(), exchangeCommand()};
+    static const QList<CliCommand> commands{infoCommand(),    statsCommand(),  tonesCommand(),
+                                            monitorCommand(), historyCommand(), rebootCommand(),
+                                            pingCommand(),    traceCommand(),   resolveCommand(),
+                                            exchangeCommand()};
     return commands;
 }
 

@@ -33,6 +33,7 @@ CliCommand infoCommand();
 CliCommand statsCommand();
 CliCommand tonesCommand();
 CliCommand monitorCommand();
+CliCommand historyCommand();
 CliCommand rebootCommand();
 CliCommand pingCommand();
 CliCommand traceCommand();

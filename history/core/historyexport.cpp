@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
+#include <limits>
+
 namespace quillon {
 
 namespace {
@@ -91,9 +93,9 @@ std::optional<qint64> ParseHistorySince(const QString &text, qint64 nowMs, qint6
     return std::nullopt;
 }
 
-QString HistoryReport(HistoryStore &store, qint64 sinceMs, qint64 nowMs, qint64 utcOffsetMs, HistoryFormat format)
+QString HistoryReport(HistoryStore &store, qint64 sinceMs, qint64 utcOffsetMs, HistoryFormat format)
 {
-    const HistorySeries s = store.query(sinceMs, nowMs + 1, 0);
+    const HistorySeries s = store.query(sinceMs, std::numeric_limits<qint64>::max(), 0);
     if (format == HistoryFormat::Csv)
         return HistoryCsv(s, utcOffsetMs);
     if (format == HistoryFormat::Json) {
@@ -126,7 +128,7 @@ QString HistoryReport(HistoryStore &store, qint64 sinceMs, qint64 nowMs, qint64 
         }
         return QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("readings"), readings},
                                                            {QStringLiteral("events"), events}})
-                                     .toJson(QJsonDocument::Indented));
+                                     .toJson(QJsonDocument::Compact));
     }
     QString out;
     const auto pair = [](const HistoryBucket &b, HistoryValue a, HistoryValue c) {
@@ -145,33 +147,6 @@ QString HistoryReport(HistoryStore &store, qint64 sinceMs, qint64 nowMs, qint64 
     }
     for (; e < s.events.size(); ++e)
         out += localTime(s.events[e].timeMs, utcOffsetMs) + QStringLiteral("  * ") + s.events[e].detail + QLatin1Char('\n');
-    return out;
-}
-
-QString HistoryMetrics(HistoryStore &store)
-{
-    const HistorySeries all = store.query(0, std::numeric_limits<qint64>::max(), std::numeric_limits<qint64>::max() / 4);
-    QString out = QStringLiteral("# HELP quillon_line_errors_total Modem error counts seen since the line history began.\n"
-                                 "# TYPE quillon_line_errors_total counter\n");
-    const HistoryBucket total = all.buckets.value(0);
-    for (int c = 0; c < int(HistoryCount::PingsSent); ++c) {
-        out += QStringLiteral("quillon_line_errors_total{kind=\"%1\"} %2\n")
-                   .arg(QLatin1String(historyCountKey(HistoryCount(c))))
-                   .arg(std::max<qint64>(0, total.counts[size_t(c)]));
-    }
-    qint64 resyncs = 0, restarts = 0;
-    for (const HistoryEvent &e : all.events) {
-        if (e.kind == HistoryEventKind::Resync)
-            ++resyncs;
-        else
-            ++restarts;
-    }
-    out += QStringLiteral("# HELP quillon_line_resyncs_total Line resynchronisations seen.\n"
-                          "# TYPE quillon_line_resyncs_total counter\nquillon_line_resyncs_total %1\n"
-                          "# HELP quillon_router_restarts_total Router restarts seen or made.\n"
-                          "# TYPE quillon_router_restarts_total counter\nquillon_router_restarts_total %2\n")
-               .arg(resyncs)
-               .arg(restarts);
     return out;
 }
 

@@ -20,12 +20,9 @@ enum class HistoryFormat { Text, Csv, Json };
 // nullopt when it is none of these.
 std::optional<qint64> ParseHistorySince(const QString &text, qint64 nowMs, qint64 utcOffsetMs);
 
-// What `quillon-cli history` prints: every stored reading from sinceMs to
-// now (hours where only the hourly summary is left), with the events.
-QString HistoryReport(HistoryStore &store, qint64 sinceMs, qint64 nowMs, qint64 utcOffsetMs, HistoryFormat format);
-
-// Prometheus-style counters of the error counts and resyncs kept since the
-// history began: "quillon_line_errors_total{kind="ds_crc"} 123" ...
-QString HistoryMetrics(HistoryStore &store);
+// What `quillon-cli history` prints: every stored reading from sinceMs on
+// (hours where only the hourly summary is left), with the events. Readings
+// stamped later than now (the clock was set back since) are shown too.
+QString HistoryReport(HistoryStore &store, qint64 sinceMs, qint64 utcOffsetMs, HistoryFormat format);
 
 } // namespace quillon

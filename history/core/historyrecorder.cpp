@@ -168,6 +168,7 @@ void HistoryRecorder::recordReading(const ModemStats &stats, ReadingSource sourc
     }
     m_rebootSinceReading = false;
     m_last = r;
+    emit readingNoted(r, events);
 
     m_pending.append({r, events});
     if (m_pending.size() > MaxPending)

@@ -52,6 +52,8 @@ public:
     std::optional<HistoryReading> lastReading() const { return m_last; }
 
 signals:
+    // A reading and the events found with it, whether or not the file took them yet.
+    void readingNoted(const quillon::HistoryReading &reading, const QList<quillon::HistoryEvent> &events);
     // A reading (or an event) went into the file.
     void recorded(qint64 timeMs);
     // The sentence of the store's trouble; empty when it is over.

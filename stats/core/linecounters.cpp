@@ -93,7 +93,7 @@ bool LineCounters::any() const
     return false;
 }
 
-LineCounters ParseLineCounters(const QStringList &lines)
+LineCounters ParseLineCounters(QStringView text)
 {
     static const auto labelled = [] {
         QList<std::pair<LineCounter, QRegularExpression>> list;
@@ -108,8 +108,16 @@ LineCounters ParseLineCounters(const QStringList &lines)
     LineCounters c;
     // Index of the path block's CRC counter, or -1 outside the blocks.
     int block = -1;
-    for (const QString &line : lines) {
-        const QString trimmed = line.trimmed();
+    for (qsizetype start = 0, end = 0; start < text.size(); start = end + 1) {
+        end = start;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        const QStringView line = text.sliced(start, end - start);
+        // Every label and counter has a colon: a hostile reply of blank or
+        // unlabelled lines costs no pattern matching.
+        if (!line.contains(QLatin1Char(':')) && !line.contains(QLatin1Char('[')))
+            continue;
+        const QStringView trimmed = line.trimmed();
         if (trimmed.startsWith(QLatin1Char('['))) {
             if (trimmed.startsWith(kAtmSection, Qt::CaseInsensitive))
                 break;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QStringList>
+#include <QStringView>
 
 #include <array>
 
@@ -63,7 +63,7 @@ private:
     }
 };
 
-// `lines`: the statistics reply, marker line removed, TABs blanked.
-LineCounters ParseLineCounters(const QStringList &lines);
+// `text`: the statistics reply, marker line removed, TABs blanked.
+LineCounters ParseLineCounters(QStringView text);
 
 } // namespace quillon

@@ -240,7 +240,7 @@ private slots:
     {
         const LineCounters c = ParseLineCounters(QStringLiteral(
             "LOS errors: 4294967296 SEF errors: -1\n Errored Seconds: 12x Severely Err Secs: 7\n"
-            " [Downstream (RX) Fast path]\n CRC: abc FEC: 9\n[ATM Stats]\n Bad Hec Cell Cnt: 5\n HEC: 3").split(QLatin1Char('\n')));
+            " [Downstream (RX) Fast path]\n CRC: abc FEC: 9\n[ATM Stats]\n Bad Hec Cell Cnt: 5\n HEC: 3"));
         QCOMPARE(c.value(LineCounter::Los), LineCounters::Absent);
         QCOMPARE(c.value(LineCounter::Sef), LineCounters::Absent);
         QCOMPARE(c.value(LineCounter::ErroredSecs), LineCounters::Absent);
