@@ -8,7 +8,7 @@ pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev ccache lld
       xvfb xauth fonts-dejavu-core
       expect telnet busybox iputils-ping iproute2 dnsmasq-base bind9-dnsutils
       traceroute mtr-tiny nsd nftables iptables
-      python3 python3-pyftpdlib time bc
+      python3 python3-pyftpdlib time bc prometheus
       dpkg-dev file lintian desktop-file-utils appstream xdotool xclip strace)
 # The sanitizer and fuzzer tree of scripts/check.sh builds with clang.
 if [ "${1:-}" = "--check" ]; then

@@ -104,8 +104,8 @@ QString MetricsText(const MonitorFigures &f, const SessionCore &core)
     if (f.pinged) {
         p.family("quillon_ping_up", "gauge", "1 when the last monitoring ping was answered, else 0.");
         p.sample(f.pingUp ? 1 : 0);
-        p.family("quillon_ping_rtt_ms", "gauge", "Round trip of the last answered monitoring ping in ms.");
-        p.sample(f.lastRtt);
+        p.family("quillon_ping_rtt_seconds", "gauge", "Round trip of the last answered monitoring ping.");
+        p.sample(f.lastRtt / 1000.0);
     }
     p.family("quillon_ping_failures_total", "counter", "Monitoring pings that got no answer.");
     p.sample(double(f.pingFailures));

@@ -114,9 +114,9 @@ int RunStats(CliContext &c, const QStringList &args)
 // The value of tone `tone` in a table, or empty.
 QString ToneText(const ToneTable &table, int tone)
 {
-    const qsizetype i = tone + 1;
-    if (i < table.size() && table[i].Index == i)
-        return QString::number(table[i].Value);
+    // Entries hold tone N under Index N + 1, in order, unless a reply skipped some.
+    if (tone < table.size() && table[tone].Index == tone + 1)
+        return QString::number(table[tone].Value);
     for (const ToneValue &v : table) {
         if (v.Index == tone + 1)
             return QString::number(v.Value);
@@ -141,7 +141,8 @@ int RunTones(CliContext &c, const QStringList &args)
         return status;
     qsizetype tones = std::max(tables.SnrPsd.size(), tables.QlnPsd.size());
     for (const ToneTable *t : {&tables.DSBits, &tables.RxSnr[0].Values, &tables.RxSnr[1].Values, &tables.RxSnr[2].Values})
-        tones = std::max(tones, t->size() - 1);
+        if (!t->isEmpty() && t->first().Index > 0)
+            tones = std::max(tones, t->size());
     const QStringList header{QStringLiteral("tone"), QStringLiteral("bits"), QStringLiteral("snr_bin0_db"),
                              QStringLiteral("snr_bin1_db"), QStringLiteral("snr_bin2_db"), QStringLiteral("snr_psd_db"),
                              QStringLiteral("qln_psd_db")};

@@ -11,8 +11,10 @@ ScaledTimers::ScaledTimers(double scale, QObject *parent)
     , m_now(QDateTime::currentDateTime())
 {
     Clock::setSource([this] { return m_now; });
-    m_driver.setInterval(std::max(1, int(1000.0 / std::max(scale, 1.0))));
-    connect(&m_driver, &QTimer::timeout, this, &ScaledTimers::second);
+    scale = std::clamp(scale, 1.0, 1e6);
+    m_driver.setInterval(std::max(1, int(1000.0 / scale)));
+    m_secondsPerTick = std::max(1, int(scale / 1000.0));
+    connect(&m_driver, &QTimer::timeout, this, &ScaledTimers::advance);
     m_driver.start();
 }
 
@@ -25,6 +27,12 @@ void ScaledTimers::add(QTimer *timer, std::function<void()> tick)
 {
     timer->blockSignals(true);
     m_entries.append({timer, std::move(tick)});
+}
+
+void ScaledTimers::advance()
+{
+    for (int i = 0; i < m_secondsPerTick; ++i)
+        second();
 }
 
 void ScaledTimers::second()

@@ -25,6 +25,7 @@ public:
     void add(QTimer *timer, std::function<void()> tick);
 
 private:
+    void advance();
     void second();
 
     struct Entry
@@ -35,6 +36,7 @@ private:
     };
     QList<Entry> m_entries;
     QTimer m_driver;
+    int m_secondsPerTick{1}; // above 1000 seconds a second, one timer event carries several
     QDateTime m_now;
 };
 

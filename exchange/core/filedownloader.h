@@ -1,8 +1,8 @@
 #pragma once
 
-// Fetches one web page at a time over HTTP (or HTTPS) on the calling thread's
-// event loop, and waits for it in a nested event loop so the window keeps
-// painting and its Abort button keeps working.
+// Fetches one web page at a time through a long-lived QNetworkAccessManager,
+// and waits for it in a nested event loop so the window keeps painting and its
+// Abort button keeps working.
 
 #include <QByteArray>
 #include <QObject>
@@ -11,7 +11,8 @@
 
 #include <functional>
 
-class QTcpSocket;
+class QNetworkAccessManager;
+class QNetworkReply;
 class QTimer;
 
 namespace quillon {
@@ -24,8 +25,8 @@ class FileDownloader final : public QObject
 public:
     static constexpr int DefaultTimeoutMs = 30000;
     static constexpr qint64 MaxBodyBytes = 2 * 1024 * 1024;
-    static constexpr qint64 MaxHeaderBytes = 64 * 1024;
-    static constexpr int MaxRedirects = 5;
+    // Followed only within the same scheme, host and port; any other redirect fails.
+    static constexpr int MaxRedirects = 2;
 
     enum class Outcome { Done, Failed, TimedOut, Aborted };
 
@@ -56,26 +57,16 @@ signals:
     void downloadEnded();
 
 private:
-    void request(const QUrl &url);
-    void onConnected();
+    void onMetaData();
     void onReadyRead();
-    void onClosed();
-    // Acts on a whole reply: its body, a redirect, or a failure.
-    void replyEnded();
+    void onFinished();
     void finish(Outcome outcome);
-    QTcpSocket *socketFor(bool secure);
 
-    // One socket of each kind, reused from download to download.
-    QTcpSocket *m_plain = nullptr;
-    QTcpSocket *m_secure = nullptr;
-    QTcpSocket *m_socket = nullptr; // the one in use; nullptr between downloads
+    QNetworkAccessManager *m_manager;
+    QNetworkReply *m_reply = nullptr; // nullptr between downloads
     QTimer *m_deadline;
     QTimer *m_poll;
-    QUrl m_url;
-    QByteArray m_reply;
-    qsizetype m_headerEnd = -1;   // index of the body's first byte, -1 until the header is in
-    qint64 m_contentLength = -1;  // -1 when the server gave none
-    int m_redirects = 0;
+    QByteArray m_body;
     bool m_running = false;
     int m_timeoutMs = DefaultTimeoutMs;
     std::function<bool()> m_abortCheck;

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTimer>
@@ -258,6 +259,18 @@ private slots:
         const QStringList rest = report.mid(13 + infoLines.size());
         QCOMPARE(rest.join(QLatin1Char('\n')), QString(analysis).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         QVERIFY(rig.dialogs.shown.isEmpty());
+
+        // The command line's report of the same router is the window's, line for
+        // line after the title and the boot time (the window runs on a test clock).
+        if (awkwardServer)
+            return;
+        QProcess cli;
+        cli.start(test::binPath(QStringLiteral("app/cli/quillon-cli")), {QStringLiteral("--dir"), rig.dir.path(), QStringLiteral("info")});
+        QVERIFY(test::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000));
+        const QStringList cliReport = QString::fromUtf8(cli.readAllStandardOutput()).trimmed().split(QLatin1Char('\n'));
+        QCOMPARE(cli.exitCode(), 0);
+        QVERIFY(cliReport.value(0).startsWith(w.windowTitle() + QStringLiteral(" report - ")));
+        QCOMPARE(cliReport.mid(2), QStringList(report.mid(2)));
     }
 
     void monitoringWritesTheLogs()

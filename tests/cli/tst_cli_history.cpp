@@ -1,15 +1,18 @@
+// quillon-cli history over a line history written beforehand, over files it
+// cannot use, and over the one a monitor run keeps.
+
 #include "history/core/historystore.h"
-#include "tests/support/testsupport.h"
-#include "tools/routersim/routersim.h"
+#include "tests/cli/clirun.h"
 
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
+#include <QTcpSocket>
 #include <QtTest>
 
 using namespace quillon;
+using namespace quillon::test;
 
 namespace {
 
@@ -17,39 +20,11 @@ constexpr qint64 Minute = 60 * 1000;
 constexpr qint64 Hour = 60 * Minute;
 constexpr qint64 Day = 24 * Hour;
 
-struct CliRun
+// The folder's history as the command reads it; dates on UTC midnight.
+CliResult runHistory(CliRig &rig, const QStringList &args)
 {
-    int exitCode{-1};
-    QString out;
-    QString err;
-};
-
-QProcessEnvironment cliEnvironment()
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
-    env.insert(QStringLiteral("QUILLON_PASSWORD"), QStringLiteral("Gravo"));
-    return env;
-}
-
-void startCli(QProcess &cli, const QString &dir, const QStringList &args)
-{
-    cli.setProcessEnvironment(cliEnvironment());
-    cli.start(test::binPath(QStringLiteral("app/cli/quillon-cli")), QStringList{QStringLiteral("--dir"), dir} + args);
-}
-
-// A real event loop while the program runs: the simulator lives in this process.
-CliRun runCli(const QString &dir, const QStringList &args)
-{
-    QProcess cli;
-    startCli(cli, dir, args);
-    CliRun run;
-    if (!test::waitUntil([&] { return cli.state() == QProcess::NotRunning; }, 30000))
-        return run;
-    run.exitCode = cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1;
-    run.out = QString::fromUtf8(cli.readAllStandardOutput());
-    run.err = QString::fromUtf8(cli.readAllStandardError());
-    return run;
+    rig.env.insert(QStringLiteral("TZ"), QStringLiteral("UTC"));
+    return rig.run(QStringList{QStringLiteral("--dir"), rig.dir.path()} + args);
 }
 
 HistoryReading readingAt(qint64 t)
@@ -66,11 +41,15 @@ QByteArray scrape(quint16 port)
 {
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!test::waitUntil([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
+    if (!waitUntil([&] { return socket.state() == QAbstractSocket::ConnectedState; }, 5000))
         return {};
     socket.write("GET /metrics HTTP/1.0\r\n\r\n");
-    test::waitUntil([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 5000);
-    return socket.readAll();
+    QByteArray reply;
+    waitUntil([&] {
+        reply += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    }, 5000);
+    return reply + socket.readAll();
 }
 
 } // namespace
@@ -107,16 +86,16 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
         QFETCH(int, readings);
-        QTemporaryDir dir;
+        CliRig rig;
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         {
-            HistoryStore store(dir.filePath(QString::fromLatin1(HistoryStore::FileName)));
+            HistoryStore store(rig.dir.file(QString::fromLatin1(HistoryStore::FileName)));
             QVERIFY(store.open());
             for (qint64 back : {30 * Minute, 5 * Hour, 3 * Day, 10 * Day})
                 QVERIFY(store.add(readingAt(now - back)));
             QVERIFY(store.addEvent({now - 3 * Day, HistoryEventKind::Resync, QStringLiteral("showtime count 2")}));
         }
-        const CliRun run = runCli(dir.path(), args);
+        const CliResult run = runHistory(rig, args);
         QCOMPARE(run.exitCode, exitCode);
         if (exitCode != 0) {
             QVERIFY2(run.err.contains(QLatin1String("quillon-cli: ")), qPrintable(run.err));
@@ -169,8 +148,8 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(int, exitCode);
         QFETCH(QString, message);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QString::fromLatin1(HistoryStore::FileName));
+        CliRig rig;
+        const QString path = rig.dir.file(QString::fromLatin1(HistoryStore::FileName));
         if (file == "empty") {
             HistoryStore store(path);
             QVERIFY(store.open());
@@ -179,17 +158,15 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(file);
         }
-        const CliRun run = runCli(dir.path(), {QStringLiteral("history"), QStringLiteral("--csv")});
+        const CliResult run = runHistory(rig, {QStringLiteral("history"), QStringLiteral("--csv")});
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         if (exitCode == 0)
             QCOMPARE(run.out.count(QLatin1String("\r\n")), 1);
         if (exitCode != 0 && !file.isEmpty()) {
-            const QStringList aside = QDir(dir.path()).entryList({QStringLiteral("history.db.damaged-*")}, QDir::Files);
+            const QStringList aside = QDir(rig.dir.path()).entryList({QStringLiteral("history.db.damaged-*")}, QDir::Files);
             QCOMPARE(aside.size(), 1);
-            QFile kept(dir.filePath(aside.first()));
-            QVERIFY(kept.open(QIODevice::ReadOnly));
-            QCOMPARE(kept.readAll(), file);
+            QCOMPARE(rig.dir.read(aside.first()), file);
         }
     }
 
@@ -197,34 +174,24 @@ private slots:
     // metrics count the errors and the resync of the simulated line.
     void monitorRecordsWhatHistoryReads()
     {
-        sim::RouterSim router;
-        QVERIFY(router.start());
-        QTemporaryDir dir;
-        QFile settings(dir.filePath(QStringLiteral("settings.ini")));
-        QVERIFY(settings.open(QIODevice::WriteOnly));
-        settings.write(QStringLiteral("[Options]\r\nRouter IP=127.0.0.1\r\nTelnet Port=%1\r\nRouter Username=root\r\n"
-                                      "Ping IP=127.0.0.1\r\nPing Interval=60\r\nMaximum failed pings=0\r\n"
-                                      "StatsCheck=1\r\nStatsCheck Interval=1\r\n")
-                           .arg(router.port())
-                           .toLatin1());
-        settings.close();
-
-        const quint16 metricsPort = test::freeLocalPort();
-        QProcess monitor;
-        QProcessEnvironment env = cliEnvironment();
-        env.insert(QStringLiteral("QUILLON_TIME_SCALE"), QStringLiteral("60"));
-        monitor.setProcessEnvironment(env);
-        monitor.start(test::binPath(QStringLiteral("app/cli/quillon-cli")),
-                      {QStringLiteral("--dir"), dir.path(), QStringLiteral("--timeout"), QStringLiteral("30"),
-                       QStringLiteral("monitor"), QStringLiteral("--metrics"), QString::number(metricsPort)});
+        CliRig rig;
+        QVERIFY(rig.started);
+        rig.dir.write(QStringLiteral("settings.ini"),
+                      "[Options]\r\nPing IP=127.0.0.1\r\nPing Interval=300\r\nMaximum failed pings=0\r\n"
+                      "StatsCheck=1\r\nStatsCheck Interval=1\r\n");
+        rig.env.insert(QStringLiteral("QUILLON_TIME_SCALE"), QStringLiteral("60"));
+        const quint16 metricsPort = freeLocalPort();
+        rig.start(rig.routerArgs() + QStringList{QStringLiteral("--timeout"), QStringLiteral("30"), QStringLiteral("monitor"),
+                                                 QStringLiteral("--metrics"), QString::number(metricsPort)});
+        QProcess &monitor = rig.process;
         QString out;
         const auto readings = [&] {
             out += QString::fromUtf8(monitor.readAllStandardOutput());
             return int(out.count(QLatin1Char('\n')));
         };
-        QVERIFY2(test::waitUntil([&] { return readings() >= 2; }, 20000), qPrintable(monitor.readAllStandardError()));
-        router.resync();
-        QVERIFY(test::waitUntil([&] { return readings() >= 4; }, 20000));
+        QVERIFY2(waitUntil([&] { return readings() >= 2; }, 20000), qPrintable(monitor.readAllStandardError()));
+        rig.sim.resync();
+        QVERIFY(waitUntil([&] { return readings() >= 4; }, 20000));
 
         const QString metrics = QString::fromLatin1(scrape(metricsPort));
         QVERIFY2(metrics.contains(QLatin1String("\nquillon_dsl_resyncs_total 1\n")), qPrintable(metrics));
@@ -234,11 +201,11 @@ private slots:
             QVERIFY2(metrics.contains(QLatin1String(name)), name);
 
         monitor.terminate();
-        QVERIFY(test::waitUntil([&] { return monitor.state() == QProcess::NotRunning; }, 15000));
-        QCOMPARE(monitor.exitCode(), 0);
-        readings();
+        const CliResult ended = rig.finish(15000);
+        QCOMPARE(ended.exitCode, 0);
+        out += ended.out;
 
-        const CliRun history = runCli(dir.path(), {QStringLiteral("history"), QStringLiteral("--since"),
+        const CliResult history = runHistory(rig, {QStringLiteral("history"), QStringLiteral("--since"),
                                                    QStringLiteral("1h"), QStringLiteral("--json")});
         QCOMPARE(history.exitCode, 0);
         const QJsonObject o = QJsonDocument::fromJson(history.out.toUtf8()).object();

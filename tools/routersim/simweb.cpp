@@ -79,6 +79,16 @@ QByteArray reasonOf(int status)
     }
 }
 
+bool asksToClose(const QByteArray &header)
+{
+    for (const QByteArray &line : header.split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare("Connection", Qt::CaseInsensitive) == 0)
+            return line.mid(colon + 1).trimmed().compare("close", Qt::CaseInsensitive) == 0;
+    }
+    return false;
+}
+
 } // namespace
 
 const QList<SimExchange> &simExchanges()
@@ -134,34 +144,47 @@ QString SimWebServer::errorString() const
 void SimWebServer::acceptPending()
 {
     while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        ++m_connections;
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
     }
 }
 
+// Answers every whole request received so far, keeping the connection open
+// for the next one unless the client asks otherwise.
 void SimWebServer::serve(QTcpSocket *socket)
 {
-    if (socket->property("answered").toBool()) {
+    if (socket->property("closing").toBool()) {
         socket->readAll();
         return;
     }
-    QByteArray request = socket->property("request").toByteArray() + socket->readAll();
-    const qsizetype headerEnd = request.indexOf("\r\n\r\n");
-    if (headerEnd < 0 && request.size() <= MaxRequestBytes) {
-        socket->setProperty("request", request);
-        return;
+    QByteArray buffer = socket->property("request").toByteArray() + socket->readAll();
+    for (;;) {
+        const qsizetype headerEnd = buffer.indexOf("\r\n\r\n");
+        if (headerEnd < 0 && buffer.size() <= MaxRequestBytes) {
+            socket->setProperty("request", buffer);
+            return;
+        }
+        const QByteArray header = buffer.left(headerEnd);
+        buffer.remove(0, headerEnd + 4);
+        SimWebReply reply{400, "<html><body><h1>Bad request</h1></body></html>"};
+        const QList<QByteArray> words = header.left(header.indexOf("\r\n")).split(' ');
+        const bool valid = headerEnd >= 0 && words.size() == 3 && words[0] == "GET" && words[1].startsWith('/');
+        if (valid) {
+            m_requests.append(words[1]);
+            reply = simWebPage(words[1]);
+        }
+        const bool close = !valid || words[2] != "HTTP/1.1" || asksToClose(header);
+        socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonOf(reply.status)
+                      + "\r\nContent-Type: text/html; charset=iso-8859-1\r\nContent-Length: "
+                      + QByteArray::number(reply.body.size()) + (close ? "\r\nConnection: close" : "")
+                      + "\r\n\r\n" + reply.body);
+        if (close) {
+            socket->setProperty("closing", true);
+            socket->disconnectFromHost();
+            return;
+        }
     }
-    SimWebReply reply{400, "<html><body><h1>Bad request</h1></body></html>"};
-    const QList<QByteArray> words = request.left(request.indexOf("\r\n")).split(' ');
-    if (headerEnd >= 0 && words.size() == 3 && words[0] == "GET" && words[1].startsWith('/')) {
-        m_requests.append(words[1]);
-        reply = simWebPage(words[1]);
-    }
-    socket->setProperty("answered", true);
-    socket->write("HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + reasonOf(reply.status)
-                  + "\r\nContent-Type: text/html; charset=iso-8859-1\r\nContent-Length: "
-                  + QByteArray::number(reply.body.size()) + "\r\nConnection: close\r\n\r\n" + reply.body);
-    socket->disconnectFromHost();
 }
 
 } // namespace quillon::sim

@@ -51,6 +51,8 @@ public:
     QString errorString() const;
     // The request targets received, in order.
     const QList<QByteArray> &requests() const { return m_requests; }
+    // The connections accepted so far.
+    int connections() const { return m_connections; }
 
 private:
     void acceptPending();
@@ -58,6 +60,7 @@ private:
 
     QTcpServer *m_server;
     QList<QByteArray> m_requests;
+    int m_connections = 0;
 };
 
 } // namespace quillon::sim

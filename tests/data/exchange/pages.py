@@ -17,7 +17,8 @@ DIRECTIONS = ('<html><script>var p = "\\x3cb\\x3eDriving directions to X\\x3c/b\
               '\\x3cdiv\\x3e\\x3cb\\x3e{miles}\\x26#160;mi\\x3c/b\\x3e\\x3c/div\\x3e about 20 mins";</script></html>')
 
 # target -> (status, body[, headers]); a body of None never answers; a
-# Content-Length header of None is left out.
+# Content-Length header of None is left out; a HANG header (not sent) keeps the
+# connection open after the body.
 PAGES = {
     '/broadband/search.php?q=AB12CD': (200, SEARCH.format(code='ABC123')),
     '/broadband/exchange.php?ecode=ABC123': (200, EXCHANGE.format(postcode=' XY9 8ZW ')),
@@ -26,13 +27,16 @@ PAGES = {
     '/broadband/search.php?q=GONE': (404, SEARCH.format(code='ABC123')),
     '/broadband/search.php?q=ONEBYTE': (200, 'x'),
     '/broadband/search.php?q=SLASH': (200, SEARCH.format(code='AB/CD')),
-    '/broadband/search.php?q=HUGE': (200, ' ' * (2 * 1024 * 1024) + SEARCH.format(code='ABC123')),
+    '/broadband/search.php?q=HUGE': (200, ' ' * (2 * 1024 * 1024) + SEARCH.format(code='ABC123'),
+                                     {'Content-Length': None, 'HANG': 'yes'}),
+    '/broadband/search.php?q=BIGLENGTH': (200, SEARCH.format(code='ABC123'), {'Content-Length': '3000000', 'HANG': 'yes'}),
     '/broadband/search.php?q=HANG': (200, None),
     '/broadband/search.php?q=MOVED': (302, 'moved', {'Location': '/broadband/search.php?q=AB12CD'}),
     '/broadband/search.php?q=LOOP': (301, 'moved', {'Location': 'http://127.0.0.1:%(port)d/broadband/search.php?q=LOOP'}),
     '/broadband/search.php?q=SHORT': (200, SEARCH.format(code='ABC123'), {'Content-Length': '100000'}),
     '/broadband/search.php?q=NOLENGTH': (200, SEARCH.format(code='ABC123'), {'Content-Length': None}),
     '/broadband/search.php?q=CHUNKED': (200, SEARCH.format(code='ABC123'), {'Transfer-Encoding': 'chunked'}),
+    '/broadband/search.php?q=ELSEWHERE': (302, 'moved', {'Location': 'http://localhost:%(port)d/broadband/search.php?q=AB12CD'}),
 }
 
 
@@ -49,12 +53,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
         headers = {'Content-Type': 'text/html', 'Content-Length': str(len(data)), 'Connection': 'close'}
         for name, value in (extra[0] if extra else {}).items():
             headers[name] = value % {'port': self.server.server_address[1]} if value else value
+        hang = headers.pop('HANG', None)
+        if headers.get('Transfer-Encoding') == 'chunked':
+            headers['Content-Length'] = None
+            data = b''.join(b'%x\r\n%s\r\n' % (len(c), c) for c in (data[:40], data[40:], b''))
         self.send_response(status)
         for name, value in headers.items():
             if value is not None:
                 self.send_header(name, value)
         self.end_headers()
-        self.wfile.write(data)
+        try:
+            self.wfile.write(data)
+            self.wfile.flush()
+            if hang:
+                time.sleep(3600)
+        except OSError:
+            pass
         self.close_connection = True
 
     def log_message(self, *args):
