@@ -41,13 +41,21 @@ int RunHistory(CliContext &c, const QStringList &args)
                                                     "or the window's monitoring keeps one.")
                                          .arg(AppPaths::appDir()));
     HistoryStore store(path);
-    if (!store.open() || !store.asidePath().isEmpty())
+    const auto unusable = [&c, &store, &path] {
+        // The store's own sentence for a busy file speaks of a recorder's memory.
+        if (store.lastFailure() == HistoryStore::Failure::Busy)
+            return c.fail(CliExit::File, QStringLiteral("The line history file %1 is in use by another program; try "
+                                                        "again in a moment.")
+                                             .arg(path));
         return c.fail(CliExit::File, store.problem());
+    };
+    if (!store.open() || !store.asidePath().isEmpty())
+        return unusable();
 
     const HistoryFormat format = json ? HistoryFormat::Json : a.has(csvFlag) ? HistoryFormat::Csv : HistoryFormat::Text;
     const QString report = HistoryReport(store, *since, offsetMs, format);
     if (!store.problem().isEmpty())
-        return c.fail(CliExit::File, store.problem());
+        return unusable();
     c.out() << report;
     if (format == HistoryFormat::Json)
         c.out() << '\n';
