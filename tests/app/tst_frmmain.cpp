@@ -218,12 +218,11 @@ private slots:
     void unusableValuesTakeTheirDefaults_data()
     {
         QTest::addColumn<QByteArray>("value"); // of every key that needs one; null: absent
+        // Each value's own verdict is the settings table's test; here, that every row is checked.
         QTest::newRow("absent") << QByteArray();
         QTest::newRow("blank") << QByteArray("");
         QTest::newRow("letters") << QByteArray("abc");
         QTest::newRow("beyond int") << QByteArray("1e10");
-        QTest::newRow("huge negative") << QByteArray("-1e300");
-        QTest::newRow("not a number") << QByteArray("nan");
         QTest::newRow("fraction") << QByteArray("2.5");
         QTest::newRow("out of range") << QByteArray("99999");
     }
@@ -419,32 +418,26 @@ private slots:
         frmMain &w = s.w;
         MainUi &ui = w.ui;
         w.setPingFunction([](const QString &, qint32 &) { return true; });
-        QCOMPARE(ui.cmdToggle->FillColor(), RGB(255, 192, 192));
-        QVERIFY(!ui.imgPings->isHidden());
-        QVERIFY(ui.lblCount->isHidden());
-
+        // The button, the tray menu, the timers and the countdown all follow one state.
+        const auto showsMonitoring = [&](bool on) {
+            QCOMPARE(w.IsMonitoring(), on);
+            const QString caption = on ? QStringLiteral("Stop Monitoring") : QStringLiteral("Start Monitoring");
+            QCOMPARE(ui.cmdToggle->Caption(), caption);
+            QCOMPARE(ui.mnToggle->text(), caption);
+            QCOMPARE(ui.cmdToggle->FillColor(), on ? RGB(192, 255, 192) : RGB(255, 192, 192));
+            QCOMPARE(ui.tmrPing->isActive(), on);
+            QCOMPARE(ui.tmrStats->isActive(), on && stats);
+            QCOMPARE(ui.imgPings->isHidden(), on);
+            QCOMPARE(ui.lblCount->isHidden(), !on);
+        };
+        showsMonitoring(false);
         w.cmdToggle_Click();
-        QVERIFY(w.IsMonitoring());
-        QCOMPARE(ui.cmdToggle->Caption(), QStringLiteral("Stop Monitoring"));
-        QCOMPARE(ui.mnToggle->text(), QStringLiteral("Stop Monitoring"));
-        QCOMPARE(ui.cmdToggle->FillColor(), RGB(192, 255, 192));
+        showsMonitoring(true);
         QCOMPARE(ui.lblStatus->text(), QStringLiteral("Monitoring started."));
-        QVERIFY(ui.tmrPing->isActive());
-        QCOMPARE(ui.tmrStats->isActive(), stats);
-        QVERIFY(ui.imgPings->isHidden());
-        QVERIFY(!ui.lblCount->isHidden());
         QCOMPARE(ui.cboGraphs->currentText(), QStringLiteral("SNR margin history"));
-
         ui.mnToggle->trigger();
-        QVERIFY(!w.IsMonitoring());
-        QCOMPARE(ui.cmdToggle->Caption(), QStringLiteral("Start Monitoring"));
-        QCOMPARE(ui.mnToggle->text(), QStringLiteral("Start Monitoring"));
-        QCOMPARE(ui.cmdToggle->FillColor(), RGB(255, 192, 192));
+        showsMonitoring(false);
         QCOMPARE(ui.lblStatus->text(), QStringLiteral("Monitoring stopped."));
-        QVERIFY(!ui.tmrPing->isActive());
-        QVERIFY(!ui.tmrStats->isActive());
-        QVERIFY(!ui.imgPings->isHidden());
-        QVERIFY(ui.lblCount->isHidden());
     }
 
     // The monitor's one-second tick runs inside the ping test's event

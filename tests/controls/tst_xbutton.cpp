@@ -25,16 +25,6 @@ class TestXButton : public QObject
 {
     Q_OBJECT
 private slots:
-    void newButtonShowsDefaultCaptionWithoutPicture()
-    {
-        XButton b;
-        QCOMPARE(b.Caption(), QStringLiteral("Button"));
-        QVERIFY(b.ImageUp().isNull());
-        QVERIFY(b.pictureFor(ButtonLook::Up).isNull());
-        QCOMPARE(b.look(), ButtonLook::Up);
-        QVERIFY(b.sizeHint().width() > b.fontMetrics().horizontalAdvance(QStringLiteral("Button")));
-    }
-
     void hoverPressAndReleaseLooks()
     {
         XButton b(QStringLiteral("Go"));

@@ -177,11 +177,6 @@ private slots:
                                                             "Throughput: 11,508 kbit/s|Best max. attainable rate: 16,744 "
                                                             "kbit/s|Best Throughput: 14,818 kbit/s|Attenuation due to "
                                                             "internal wiring: 5.52 dB");
-        QTest::newRow("exactly a row") << s("15.625") << s("39.0625") << false << s("2.5") << QString()
-                                       << s("Est. distance from exchange: 2.50 km / 1.55 mile(s)|Estimated max. "
-                                            "attainable rate: 7,584 kbit/s|Type: ADSL|IP Profile: 6500 kbit/s|Best max. "
-                                            "attainable rate: 7,584 kbit/s|Best IP Profile: 6500 kbit/s|Attenuation "
-                                            "due to internal wiring: 0.00 dB");
         QTest::newRow("beyond the table, cable loss above the measured")
             << s("13.81") << s("33.14") << false << s("4.95") << QString()
             << estimate + s("|Best max. attainable rate: 0 kbit/s|Best IP Profile: |Attenuation due to internal wiring: "

@@ -89,14 +89,8 @@ private slots:
     void positiveBars()
     {
         const ChartLayout l = ChartLayout::compute(400, 200, 10, titled(), data({QStringLiteral("0,10,0x0x0"), QStringLiteral("1,5,0x0x0")}), {});
-        QCOMPARE(l.left, 22);
-        QCOMPARE(l.top, 52);
-        QCOMPARE(l.right, 396);
-        QCOMPARE(l.bottom, 166);
-        QCOMPARE(l.columnWidth, 187);
-        QCOMPARE(l.zeroOffset, 0);
-        QCOMPARE(l.pixelsPerUnit, 11.4);
         QVERIFY(l.plotted);
+        QCOMPARE(l.zeroOffset, 0);
         QCOMPARE(l.bars.size(), 2);
         QCOMPARE(l.bars.at(0).rect, QRect(QPoint(22, 52), QPoint(209, 165)));
         QCOMPARE(l.bars.at(1).rect, QRect(QPoint(209, 109), QPoint(396, 165)));
@@ -164,8 +158,7 @@ private slots:
         const ChartLayout l = ChartLayout::compute(1600, 200, 6.75, untitledLeftLabels(8), data(rows), {});
         QCOMPARE(l.columnWidth, 6);
         QCOMPARE(l.xLabels.size(), 32); // columns 0, 8 ... 248: the last columns with data
-        QCOMPARE(texts(l.xLabels).mid(0, 5), (QStringList{QStringLiteral("0"), QStringLiteral("34"), QStringLiteral("69"),
-                                                         QStringLiteral("104"), QStringLiteral("138")}));
+        QCOMPARE(l.xLabels.at(1).text, QStringLiteral("34"));
         QCOMPARE(l.xTicks.at(1), l.left + 48);
         QCOMPARE(l.xLabels.at(1).rect.center().x(), l.left + 48 - 1);
         QVERIFY(l.gridX.size() > 32); // grid lines go on to the plot's right edge

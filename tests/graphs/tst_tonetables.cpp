@@ -267,38 +267,6 @@ private slots:
         QCOMPARE(untouched, QStringLiteral("x"));
     }
 
-    void gapNotes()
-    {
-        QString log;
-        LogBitGap(64, 65, 1, log);
-        LogBitGap(32, 33, 2, log);
-        LogBitGap(9, 10, 3, log);
-        LogPsdsGap(30, 40, 4, log);
-        LogPsdsGap(31, 40, 5, log);
-        QCOMPARE(log, QStringLiteral(" Gap 1 = 276.000 - 280.313 kHz\t- Pilot frequency\r\n"
-                                     " Gap 2 = 138.000 - 142.313 kHz\t- Guard band between US and DS\r\n"
-                                     " Gap 3 = 38.813 - 43.125 kHz\r\n"
-                                     " Gap 4 = 129.375 - 172.500 kHz\t- Voice & US\r\n"
-                                     " Gap 5 = 133.688 - 172.500 kHz"));
-    }
-
-    void scriptHasThePreambleAndSixMarkerReads()
-    {
-        const QString script = GetBits({QStringLiteral("192.168.1.1"), QStringLiteral("23"), QStringLiteral("root"),
-                                        QStringLiteral("pa\"ss")});
-        const QStringList lines = script.split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.size(), 18);
-        QCOMPARE(lines.at(0), QStringLiteral("HOST 192.168.1.1 23"));
-        QCOMPARE(lines.at(1), QStringLiteral("WAIT \"login\""));
-        QCOMPARE(lines.at(2), QStringLiteral("SEND \"root\\n\""));
-        QCOMPARE(lines.at(4), QStringLiteral("SEND \"pa\"ss\\n\""));
-        QCOMPARE(lines.at(5), QStringLiteral("WAIT \"#\""));
-        QCOMPARE(lines.at(6), QStringLiteral("SEND \"cat /proc/avalanche/avsar_bit_allocation_table \\\"no_where\\\"\\n\""));
-        QCOMPARE(lines.at(7), QStringLiteral("WAIT \"no_where\""));
-        QCOMPARE(lines.at(14), QStringLiteral("SEND \"cat /proc/avalanche/avsar_QLNpsds \\\"no_where\\\"\\n\""));
-        QCOMPARE(lines.at(16), QStringLiteral("SEND \"cat /proc/avalanche/avsar_SNRpsds \\\"no_where\\\"\\n\""));
-    }
-
     void processBitsCutsTheMarkerLineEvenWhenItIsLast()
     {
         const QString sep = QString(ConversationSeparator);

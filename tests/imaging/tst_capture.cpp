@@ -61,12 +61,6 @@ private slots:
         QVERIFY(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
         QVERIFY(dialogs.shown.isEmpty());
     }
-
-    void fileNameFromClock()
-    {
-        ScopedClock clock(QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5)));
-        QCOMPARE(CaptureFileName(), QStringLiteral("Screen_20260102_030405.jpg"));
-    }
 };
 
 QTEST_MAIN(TestCapture)

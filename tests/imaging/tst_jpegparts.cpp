@@ -94,16 +94,6 @@ private slots:
         QCOMPARE(jpeg.quality(), quality >= 1 && quality <= 100 ? quality : 75);
     }
 
-    void chrominanceAt75()
-    {
-        cJpeg jpeg;
-        // (17, 18, 24, 99) * 50 + 50, / 100: 9, 9.5, 12.5, 50 -> 9, 10, 12, 50
-        QCOMPARE(int(jpeg.quantTable(1)[0]), 9);
-        QCOMPARE(int(jpeg.quantTable(1)[1]), 10);
-        QCOMPARE(int(jpeg.quantTable(1)[3]), 12);
-        QCOMPARE(int(jpeg.quantTable(1)[63]), 50);
-    }
-
     void dctMatchesDefinition()
     {
         std::mt19937 rng(7);

@@ -6,8 +6,6 @@
 #include <QTcpSocket>
 #include <QTest>
 
-#include <cerrno>
-
 using namespace quillon;
 
 namespace {
@@ -31,19 +29,6 @@ class TestSocketMaster final : public QObject
     Q_OBJECT
 
 private slots:
-    void errorTexts()
-    {
-        QCOMPARE(SocketErrorText(10061), QStringLiteral("Connection refused."));
-        QCOMPARE(SocketErrorText(11001), QStringLiteral("Host not found."));
-        QCOMPARE(SocketErrorText(12345), QStringLiteral("Unknown error."));
-        QCOMPARE(SocketErrorFromErrno(ECONNREFUSED), 10061);
-        QCOMPARE(SocketErrorFromErrno(ETIMEDOUT), 10060);
-        QCOMPARE(SocketErrorFromErrno(EHOSTUNREACH), 10065);
-        QCOMPARE(SocketErrorFromErrno(ENETUNREACH), 10051);
-        QCOMPARE(SocketErrorFromErrno(ECONNRESET), 10054);
-        QCOMPARE(SocketErrorFromErrno(EADDRINUSE), 10048);
-    }
-
     void dottedAddressConnectsDirectly()
     {
         QTcpServer server;

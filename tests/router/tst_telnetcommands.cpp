@@ -41,67 +41,49 @@ private slots:
         QCOMPARE(r[3].Reply(), QStringList{QString()});
     }
 
-    void bannerOnlyConversationAnswersNothing()
+    // What a command's reply reads as: in one line (prompts, line ends and
+    // runs of blanks folded) or as a block of lines.
+    void responses_data()
     {
-        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({Banner});
-        QCOMPARE(table.records().size(), 1);
-        QVERIFY(table.GetTelnetResponse(s("cat")).isEmpty());
-        QVERIFY(table.GetTelnetResponse(s("cat"), true).isEmpty());
-        QVERIFY(table.GetTelnetResponse(QString()).isEmpty());
-        QVERIFY(TelnetCommands().GetTelnetResponse(s("x")).isEmpty());
+        QTest::addColumn<QStringList>("conversation");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("oneLine");
+        QTest::addColumn<QString>("reply");
+        const QStringList prompts{Banner, entry("cat /proc/uptime \"no_where\"", "275913.47 268120.66\r\n/var # "),
+                                  entry("getenv modulation", "0xff\r\n# "), entry("getenv margin_threshold", "# "),
+                                  entry("cat /proc/ticfg/env | grep DSL", "DSL_FEATURE_CNTL_0\t\t0x00000040  \r\n")};
+        QTest::newRow("banner only") << QStringList{Banner} << s("cat") << true << QString();
+        QTest::newRow("no conversation") << QStringList{} << s("x") << false << QString();
+        QTest::newRow("empty command") << QStringList{Banner} << QString() << false << QString();
+        QTest::newRow("separator inside the reply")
+            << QStringList{s("cat x") + ConversationSeparator + s("a") + ConversationSeparator + s("b\r\nc")} << s("cat x")
+            << false << s("a") + ConversationSeparator + s("b\r\nc");
+        QTest::newRow("bare line feeds") << QStringList{entry("cat f", "a\nb\r\nc")} << s("cat f") << true << s("a b c");
+        QTest::newRow("long prompt dropped") << prompts << s("cat /proc/uptime") << true << s("275913.47 268120.66");
+        QTest::newRow("short prompt, any case") << prompts << s("GETENV MODULATION") << true << s("0xff");
+        QTest::newRow("prompt alone") << prompts << s("getenv margin_threshold") << true << QString();
+        QTest::newRow("tabs and trailing blanks") << prompts << s("grep DSL") << true << s("DSL_FEATURE_CNTL_0 0x00000040");
+        QTest::newRow("empty lines collapse")
+            << QStringList{entry("cat /proc/avalanche/avsar_ver", "\r\nline 1\r\n\r\n\r\n\r\nline 2\r\n\r\n/VAR # ")}
+            << s("avsar_ver") << false << s("line 1\r\nline 2\r\n ");
+        QTest::newRow("trailing empty lines") << QStringList{entry("cat ends", "a\r\n\r\n")} << s("cat ends") << false << s("a");
+        const QStringList bins{entry("cat /proc/avalanche/avsar_rxsnr0", "first"), entry("cat /proc/avalanche/avsar_rxsnr1", "second")};
+        QTest::newRow("first match wins") << bins << s("avsar_rxsnr") << false << s("first");
+        QTest::newRow("second by its full name") << bins << s("avsar_rxsnr1") << false << s("second");
+        QTest::newRow("no match") << bins << s("avsar_rxsnr2") << false << QString();
     }
 
-    void separatorInsideTheReplyStaysInTheReply()
+    void responses()
     {
-        const QString conv = s("cat x") + ConversationSeparator + s("a") + ConversationSeparator + s("b\r\nc");
-        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({conv});
-        QCOMPARE(table.records()[0].Reply(), (QStringList{s("a") + ConversationSeparator + s("b"), s("c")}));
-    }
-
-    void bareLineFeedsAlsoSplitLines()
-    {
-        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({entry("cat f", "a\nb\r\nc")});
-        QCOMPARE(table.records()[0].Reply(), (QStringList{s("a"), s("b"), s("c")}));
-        QCOMPARE(table.GetTelnetResponse(s("cat f"), true), s("a b c"));
-    }
-
-    void oneLineFormDropsPrompts()
-    {
-        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({
-            Banner,
-            entry("cat /proc/uptime \"no_where\"", "275913.47 268120.66\r\n/var # "),
-            entry("getenv modulation", "0xff\r\n# "),
-            entry("getenv margin_threshold", "# "),
-            entry("cat /proc/ticfg/env | grep DSL", "DSL_FEATURE_CNTL_0\t\t0x00000040  \r\n"),
-        });
-        QCOMPARE(table.GetTelnetResponse(s("cat /proc/uptime"), true), s("275913.47 268120.66"));
-        QCOMPARE(table.GetTelnetResponse(s("GETENV MODULATION"), true), s("0xff"));
-        QVERIFY(table.GetTelnetResponse(s("getenv margin_threshold"), true).isEmpty());
-        QCOMPARE(table.GetTelnetResponse(s("grep DSL"), true), s("DSL_FEATURE_CNTL_0 0x00000040"));
-        // pickLine is not looked at in one-line form
-        QCOMPARE(table.GetTelnetResponse(s("getenv modulation"), true, true, 7), s("0xff"));
-    }
-
-    void blockFormCollapsesEmptyLines()
-    {
-        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({
-            entry("cat /proc/avalanche/avsar_ver", "\r\nline 1\r\n\r\n\r\n\r\nline 2\r\n\r\n/VAR # "),
-            entry("cat ends", "a\r\n\r\n"),
-        });
-        const QString block = table.GetTelnetResponse(s("avsar_ver"));
-        QCOMPARE(block, s("line 1\r\nline 2\r\n "));
-        QCOMPARE(table.GetTelnetResponse(s("cat ends")), s("a"));
-    }
-
-    void firstMatchingCommandWins()
-    {
-        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands({
-            entry("cat /proc/avalanche/avsar_rxsnr0", "first"),
-            entry("cat /proc/avalanche/avsar_rxsnr1", "second"),
-        });
-        QCOMPARE(table.GetTelnetResponse(s("avsar_rxsnr")), s("first"));
-        QCOMPARE(table.GetTelnetResponse(s("avsar_rxsnr1")), s("second"));
-        QVERIFY(table.GetTelnetResponse(s("avsar_rxsnr2")).isEmpty());
+        QFETCH(QStringList, conversation);
+        QFETCH(QString, command);
+        QFETCH(bool, oneLine);
+        QFETCH(QString, reply);
+        const TelnetCommands table = TelnetCommands::ExplodeTelnetCommands(conversation);
+        QCOMPARE(table.GetTelnetResponse(command, oneLine), reply);
+        // A picked line is not looked at in one-line form.
+        if (oneLine)
+            QCOMPARE(table.GetTelnetResponse(command, true, true, 7), reply);
     }
 
     void pickedLinesComeUnchanged()

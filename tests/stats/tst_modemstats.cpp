@@ -77,8 +77,6 @@ private slots:
         QVERIFY(!s.modeFound);
         QCOMPARE(StatsLabels(s, VendorTable(), {}).mode, QStringLiteral(" Fastpath"));
 
-        QCOMPARE(GetPathType(QStringLiteral("0")), QStringLiteral("Fastpath"));
-        QCOMPARE(GetPathType(QStringLiteral("1")), QStringLiteral("Interleaved"));
         QCOMPARE(GetPathType(QStringLiteral("7")), QStringLiteral("Unknown path (7)"));
 
         const ADSLModes modes = LoadADSLModes(QStringLiteral("NO_MODE 0x0\r\n\r\n  ADSL_2plus_AnxM   0x2000  \r\nADSL_G.dmt 3"));

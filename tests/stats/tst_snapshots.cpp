@@ -171,15 +171,6 @@ private slots:
         QCOMPARE(s.SavedBoot().Totals[0].Rx, 0.0);
         QVERIFY(dialogs.shown.isEmpty());
     }
-
-    void formatting()
-    {
-        SnapshotRecord r;
-        r.Totals[0] = {1024, 0};
-        const QStringList names = {QStringLiteral("WAN"), QStringLiteral("LAN"), QStringLiteral("WLAN"), QStringLiteral("USB")};
-        QVERIFY(BandwidthSnapshots::FormatSnapshot(r, true, names).startsWith(QLatin1String("WAN-Rx     WAN-Tx     LAN-Rx")));
-        QVERIFY(BandwidthSnapshots::FormatSnapshot(r, false, names).startsWith(QLatin1String("...1.00 KB")));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSnapshots)
