@@ -3,7 +3,7 @@
 # with --check also those of scripts/check.sh.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config zlib1g-dev ccache lld
-      qt6-base-dev qt6-base-dev-tools libgl1-mesa-dev qt6-charts-dev libqt6opengl6-dev
+      qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libsqlite3-dev sqlite3 libgl1-mesa-dev qt6-charts-dev libqt6opengl6-dev
       libjpeg62-turbo-dev libjpeg-turbo-progs
       xvfb xauth fonts-dejavu-core
       expect telnet busybox iputils-ping iproute2 dnsmasq-base bind9-dnsutils

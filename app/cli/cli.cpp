@@ -55,8 +55,8 @@ const QList<CliCommand> &cliCommands()
 {
     static const QList<CliCommand> commands{
         infoCommand(),    statsCommand(),   tonesCommand(),     featuresCommand(), thresholdCommand(),
-        syslogCommand(),  monitorCommand(), bandwidthCommand(), totalsCommand(),   rebootCommand(),
-        pingCommand(),    traceCommand(),   resolveCommand(),   exchangeCommand()};
+        syslogCommand(),  monitorCommand(), historyCommand(),   bandwidthCommand(), totalsCommand(),
+        rebootCommand(),  pingCommand(),    traceCommand(),     resolveCommand(),   exchangeCommand()};
     return commands;
 }
 

@@ -38,6 +38,7 @@ CliCommand syslogCommand();
 CliCommand monitorCommand();
 CliCommand bandwidthCommand();
 CliCommand totalsCommand();
+CliCommand historyCommand();
 CliCommand rebootCommand();
 CliCommand pingCommand();
 CliCommand traceCommand();

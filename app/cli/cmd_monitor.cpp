@@ -7,6 +7,7 @@
 #include "app/cli/metricsserver.h"
 #include "base/apppaths.h"
 #include "base/clock.h"
+#include "history/core/historyrecorder.h"
 #include "router/core/telnetcommands.h"
 #include "stats/core/modemstats.h"
 #include "stats/core/routerscripts.h"
@@ -29,6 +30,18 @@ struct MonitorFigures
     qint32 lastRtt{0};
     quint64 pingFailures{0};
     quint64 watchdogReboots{0};
+    // Error counts and resyncs of the readings since the monitor started.
+    std::array<quint64, HistoryCountCount> errors{};
+    quint64 resyncs{0};
+
+    void add(const HistoryReading &reading, const QList<HistoryEvent> &events)
+    {
+        for (int i = 0; i < HistoryCountCount; ++i)
+            errors[size_t(i)] += quint64(std::max<qint64>(0, reading.counts[size_t(i)]));
+        for (const HistoryEvent &e : events)
+            resyncs += e.kind == HistoryEventKind::Resync ? 1 : 0;
+    }
+    double error(HistoryCount c) const { return double(errors[size_t(c)]); }
 };
 
 // One metric family in the text exposition format.
@@ -57,6 +70,11 @@ public:
     {
         sampleText(down, QStringLiteral("direction=\"down\""));
         sampleText(up, QStringLiteral("direction=\"up\""));
+    }
+    void directions(double down, double up)
+    {
+        sample(down, QStringLiteral("direction=\"down\""));
+        sample(up, QStringLiteral("direction=\"up\""));
     }
     QString text() const { return m_text; }
 
@@ -126,6 +144,25 @@ QString MetricsText(const MonitorFigures &f, const SessionCore &core)
     p.family("quillon_watchdog_reboots_total", "counter", "Router reboots started by the failed-ping watchdog.");
     p.sample(double(f.watchdogReboots));
     InterfaceBytes(p, core);
+    p.family("quillon_dsl_crc_total", "counter", "CRC errors of both paths counted since the monitor started.");
+    p.directions(f.error(HistoryCount::DsCrc), f.error(HistoryCount::UsCrc));
+    p.family("quillon_dsl_fec_total", "counter", "Blocks corrected by FEC since the monitor started.");
+    p.directions(f.error(HistoryCount::DsFec), f.error(HistoryCount::UsFec));
+    p.family("quillon_dsl_hec_total", "counter", "HEC errors since the monitor started.");
+    p.directions(f.error(HistoryCount::DsHec), f.error(HistoryCount::UsHec));
+    const std::pair<const char *, HistoryCount> lineCounts[] = {
+        {"quillon_dsl_errored_seconds_total", HistoryCount::ErroredSecs},
+        {"quillon_dsl_severely_errored_seconds_total", HistoryCount::SeverelyErroredSecs},
+        {"quillon_dsl_los_total", HistoryCount::Los},
+        {"quillon_dsl_sef_total", HistoryCount::Sef},
+        {"quillon_dsl_init_errors_total", HistoryCount::InitErrors},
+    };
+    for (const auto &[name, count] : lineCounts) {
+        p.family(name, "counter", "Counted by the modem since the monitor started.");
+        p.sample(f.error(count));
+    }
+    p.family("quillon_dsl_resyncs_total", "counter", "Times the line trained again since the monitor started.");
+    p.sample(double(f.resyncs));
     p.family("quillon_readings_total", "counter", "Statistics readings taken and logged.");
     p.sample(double(core.monitor.readingsTaken()));
     p.family("quillon_readings_failed_total", "counter", "Statistics readings that failed.");
@@ -200,7 +237,14 @@ int RunMonitor(CliContext &c, const QStringList &args)
         o.insert(QStringLiteral("log_line"), line);
         c.printJson(o);
     });
+    QObject::connect(&core.history, &HistoryRecorder::readingNoted, [&](const HistoryReading &r, const QList<HistoryEvent> &e) {
+        figures.add(r, e);
+    });
     const auto status = [&c](const QString &text) { c.err() << text << Qt::endl; };
+    QObject::connect(&core.history, &HistoryRecorder::problemChanged, [&](const QString &text) {
+        if (!text.isEmpty())
+            status(text);
+    });
     QObject::connect(&core.monitor, &MonitoringCycle::readingFailed, [&](const JobFailure &f) { status(f.sentence); });
     QObject::connect(&core.monitor, &MonitoringCycle::statusChanged, status);
     QObject::connect(&core.reboot, &RouterReboot::statusChanged, status);
@@ -237,16 +281,19 @@ CliCommand monitorCommand()
             QStringLiteral("The monitoring cycle as the window runs it with the settings of the program\n"
                            "folder: the ping and its watchdog, the reboot watch, periodic and state-change\n"
                            "statistics readings written to \"stats.txt\" and \"stats.csv\", the margin\n"
-                           "history. Each reading's line goes to standard output (--json: one object per\n"
-                           "line), everything else to standard error. Runs until SIGTERM or SIGINT (or for\n"
+                           "history, and the line history (\"history.db\", read by the history command).\n"
+                           "Each reading's line goes to standard output (--json: one object per line),\n"
+                           "everything else to standard error. Runs until SIGTERM or SIGINT (or for\n"
                            "--timeout seconds) and exits 0 with every file complete.\n"
                            "--metrics ADDRESS:PORT serves GET /metrics in the Prometheus text format (a\n"
                            "port alone listens on loopback): line rates, maximum rates, margins,\n"
                            "attenuation and power per direction, line state, ping state, round trip and\n"
-                           "failures, router uptime, watchdog reboots, readings and failed readings, and\n"
-                           "the bytes through each interface of the Bandwidth settings (the bandwidth\n"
-                           "readings then run at the Bandwidth interval, logged and totalled as the\n"
-                           "window's bandwidth logging does)."),
+                           "failures, router uptime, watchdog reboots, readings and failed readings;\n"
+                           "as counters since the start the modem's errors (CRC, FEC and HEC per\n"
+                           "direction, errored and severely errored seconds, LOS, SEF, init errors) and\n"
+                           "the resyncs; and the bytes through each interface of the Bandwidth settings\n"
+                           "(the bandwidth readings then run at the Bandwidth interval, logged and\n"
+                           "totalled as the window's bandwidth logging does)."),
             RunMonitor};
 }
 

@@ -11,6 +11,7 @@
 #include "graphs/ui/chartpresets.h"
 #include "graphs/ui/frmgraphs.h"
 #include "graphs/ui/metalchart.h"
+#include "history/ui/frmhistory.h"
 #include "imaging/ui/capture.h"
 #include "imaging/ui/pngresources.h"
 #include "netdiag/core/ping.h"
@@ -94,6 +95,8 @@ frmMain::~frmMain()
         delete m_graphs.data();
     if (m_systray)
         delete m_systray.data();
+    if (m_history)
+        delete m_history.data();
 }
 
 void frmMain::setPingFunction(PingFunction ping)
@@ -168,6 +171,7 @@ void frmMain::connectControls()
     connect(ui.cmdSaveReport, &XButton::Click, this, &frmMain::cmdSaveReport_Click);
     connect(ui.cmdCapture, &XButton::Click, this, &frmMain::cmdCapture_Click);
     connect(ui.cmdShowGraphs, &XButton::Click, this, &frmMain::cmdShowGraphs_Click);
+    connect(ui.cmdHistory, &XButton::Click, this, &frmMain::cmdHistory_Click);
     connect(ui.cmdPingTest, &XButton::Click, this, &frmMain::cmdPingTest_Click);
     connect(ui.cmdAbort, &XButton::Click, this, &frmMain::cmdAbort_Click);
     connect(ui.cmdGetDist, &XButton::Click, this, &frmMain::cmdGetDist_Click);
@@ -336,6 +340,7 @@ frmGraphs *frmMain::graphsWindow(bool create)
             GraphTags[size_t(index)] = m_graphs->graphType(index);
             DrawUserGraphs();
         });
+        connect(m_graphs, &frmGraphs::historyRequested, this, &frmMain::cmdHistory_Click);
         connect(m_graphs, &frmGraphs::captureRequested, this, [this] {
             m_graphs->setOptionsEnabled(false);
             CaptureWindow(m_graphs, ui.hscrQuality->value(), [this](const QString &s) { m_graphs->setStatus(s); });
@@ -343,6 +348,21 @@ frmGraphs *frmMain::graphsWindow(bool create)
         });
     }
     return m_graphs;
+}
+
+frmHistory *frmMain::historyWindow(bool create)
+{
+    if (!m_history && create)
+        m_history = new frmHistory(m_core->history);
+    return m_history;
+}
+
+void frmMain::cmdHistory_Click()
+{
+    frmHistory *history = historyWindow(true);
+    history->show();
+    history->raise();
+    history->refresh();
 }
 
 void frmMain::cmdShowGraphs_Click()

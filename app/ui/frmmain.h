@@ -25,6 +25,7 @@ struct ExchangeInputs;
 class OrbTelnet;
 class TraceRoute;
 class frmGraphs;
+class frmHistory;
 
 // The main window: shows what the router work reports and starts it from the
 // buttons. The work itself (the job queue, the full fetch, monitoring, the
@@ -65,6 +66,7 @@ public:
     SessionCore &core() { return *m_core; }
     OrbTelnet &telnet();
     frmGraphs *graphsWindow(bool create);
+    frmHistory *historyWindow(bool create);
 
     // The job code of the script now running (0 when none runs).
     int Stage() const;
@@ -108,6 +110,7 @@ public:
     void cmdSaveReport_Click();
     void cmdCapture_Click();
     void cmdShowGraphs_Click();
+    void cmdHistory_Click();
     void cmdPingTest_Click();
     void cmdAbort_Click();
     void cmdTracert_Click();
@@ -215,6 +218,7 @@ private:
     std::unique_ptr<SessionCore> m_core;
     QPointer<frmGraphs> m_graphs;
     QPointer<frmSystray> m_systray;
+    QPointer<frmHistory> m_history;
     QSystemTrayIcon *m_tray = nullptr;
     std::function<bool(const QString &, qint32 &, const QByteArray &)> m_pingTestEcho;
     bool m_rebootAsked = false; // the running reboot came from the button

@@ -65,6 +65,10 @@ void frmMain::connectCore()
             showLoginRefused();
     });
     connect(&c.reboot, &RouterReboot::finished, this, [this] { m_rebootAsked = false; });
+    connect(&c.history, &HistoryRecorder::problemChanged, this, [this](const QString &text) {
+        if (!text.isEmpty())
+            setStatus(text);
+    });
 }
 
 // "Idle" for whoever waits on the window: no script runs or waits and no

@@ -60,6 +60,7 @@ struct MainUi final
     XButton *cmdGetRouterInfo{};
     XButton *cmdReboot{};
     XButton *cmdSendToTray{};
+    XButton *cmdHistory{};
     QWidget *mcBits{}; // chart
     QComboBox *cboGraphs{};
     QCheckBox *chkXAxis{};

@@ -39,8 +39,10 @@ void MainUi::setupStats(QFrame *page)
     cmdReboot = button(page, QStringLiteral("cmdReboot"), QStringLiteral("Reboot router"), QStringLiteral("Reboot the router"));
     cmdSendToTray = button(page, QStringLiteral("cmdSendToTray"), QStringLiteral("Send to Tray"),
                            QStringLiteral("Send logger to system tray"));
+    cmdHistory = button(page, QStringLiteral("cmdHistory"), QStringLiteral("Line history"),
+                        QStringLiteral("Show the stored readings as charts over time"));
     auto *buttons = new QHBoxLayout;
-    for (XButton *b : {cmdToggle, cmdGetRouterInfo, cmdReboot, cmdSendToTray})
+    for (XButton *b : {cmdToggle, cmdGetRouterInfo, cmdReboot, cmdSendToTray, cmdHistory})
         buttons->addWidget(b);
     buttons->addStretch(1);
 

@@ -55,6 +55,9 @@ frmGraphs::frmGraphs(QWidget *parent)
     m_hide = new QPushButton(QStringLiteral("Hide"), m_options);
     m_hide->setObjectName(QStringLiteral("cmdHide"));
     m_hide->setToolTip(QStringLiteral("Hide the graph options"));
+    m_history = new QPushButton(QStringLiteral("Line history"), m_options);
+    m_history->setObjectName(QStringLiteral("cmdHistory"));
+    m_history->setToolTip(QStringLiteral("Show the stored readings as charts over time"));
     m_status = new QLabel(HintText, m_options);
     m_status->setObjectName(QStringLiteral("lblStatus"));
     auto *row = new QHBoxLayout(m_options);
@@ -62,6 +65,7 @@ frmGraphs::frmGraphs(QWidget *parent)
     row->addWidget(m_capture);
     row->addWidget(m_exit);
     row->addWidget(m_hide);
+    row->addWidget(m_history);
     row->addWidget(m_status, 1);
 
     m_combo = new QComboBox(this);
@@ -73,6 +77,7 @@ frmGraphs::frmGraphs(QWidget *parent)
     connect(m_capture, &QPushButton::clicked, this, &frmGraphs::captureRequested);
     connect(m_exit, &QPushButton::clicked, this, &frmGraphs::exitWindow);
     connect(m_hide, &QPushButton::clicked, this, &frmGraphs::hideOptions);
+    connect(m_history, &QPushButton::clicked, this, &frmGraphs::historyRequested);
     layoutCharts();
 }
 

@@ -52,6 +52,7 @@ signals:
     // A chart's graph type was chosen: redraw the charts (DrawUserGraphs).
     void graphTypeChosen(int index);
     void captureRequested();
+    void historyRequested();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -70,6 +71,7 @@ private:
     QPushButton *m_capture{nullptr};
     QPushButton *m_exit{nullptr};
     QPushButton *m_hide{nullptr};
+    QPushButton *m_history{nullptr};
     QLabel *m_status{nullptr};
     int m_comboChart{0};
     bool m_suppressChoice{false};

@@ -3,6 +3,7 @@
 #include "bandwidth/core/bandwidthmonitor.h"
 #include "config/core/routertweaks.h"
 #include "config/core/systemlogcycle.h"
+#include "history/core/historyrecorder.h"
 #include "session/core/busylease.h"
 #include "session/core/linestate.h"
 #include "session/core/monitoringcycle.h"
@@ -54,6 +55,8 @@ public:
     BandwidthMonitor bandwidth;
     RouterTweaks tweaks;
     SystemLogCycle systemLog;
+    // Every reading, monitored or fetched, goes into the line history.
+    HistoryRecorder history;
 
     // Replaces the echo every part uses (tests drive the program with it).
     void setPing(PingFunction ping) { m_ping = std::move(ping); }

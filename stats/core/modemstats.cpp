@@ -250,6 +250,7 @@ ModemStats ParseModemStats(const QString &modesReply, const QString &statsReply)
     s.path = GetPathType(lines.GetStatsValue(TrainedPathLabel, PeakCellRateLabel));
     CorrectSubZero(s.dsMargin);
     CorrectSubZero(s.usMargin);
+    s.counters = ParseLineCounters(statsText);
     return s;
 }
 

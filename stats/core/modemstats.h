@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stats/core/linecounters.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -41,6 +43,8 @@ struct ModemStats
     // replace the window's previous value.
     bool modeFound{false};
     bool isADSL2{false};
+    // The error and sync counters of the same reply, raw.
+    LineCounters counters;
 };
 
 // The captions of the Stats tab's labels for one reading.

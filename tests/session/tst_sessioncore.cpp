@@ -37,6 +37,8 @@ class TestSessionCore : public QObject
 
 private slots:
     void initTestCase() { qRegisterMetaType<ModemStats>(); }
+    void lineHistoryFollowsTheRouter();
+    void damagedHistoryLeavesMonitoringGoing();
 
     void fullFetchMeetsMonitoringEvents_data()
     {
@@ -302,6 +304,65 @@ private slots:
         QVERIFY(rig.dialogs.shown.isEmpty());
     }
 };
+
+// Readings of the monitor and of the full fetch reach the line history with
+// their counts, and what happened to the line shows as events.
+void TestSessionCore::lineHistoryFollowsTheRouter()
+{
+    SessionRig rig;
+    QVERIFY(rig.started);
+    SessionCore &core = *rig.core;
+    core.monitor.start();
+    rig.second();
+    const auto reading = [&] {
+        rig.sim.advanceTime(600);
+        rig.statsDue();
+        QVERIFY(rig.waitIdle());
+    };
+    reading();
+    reading();
+    rig.sim.resync();
+    rig.sim.advanceTime(5);
+    reading();
+    rig.sim.reboot();
+    QVERIFY(waitUntil([&] { return !rig.sim.isRebooting(); }));
+    reading();
+    core.monitor.stop();
+    QCOMPARE(core.fetch.start(), RouterInfoFetch::StartResult::Started);
+    QVERIFY(rig.waitIdle(20000));
+
+    HistoryStore &store = core.history.store();
+    const HistorySeries s = store.query(0, std::numeric_limits<qint64>::max(), 0);
+    // The full fetch's reading is kept too, though it is not logged.
+    QCOMPARE(rig.statsLines().size(), 4);
+    QCOMPARE(s.buckets.size(), 5);
+    // The first reading has nothing to count from; later ones count errors.
+    QCOMPARE(s.buckets[0].count(HistoryCount::DsFec), -1);
+    for (int i = 1; i < 5; ++i)
+        QVERIFY2(s.buckets[i].count(HistoryCount::DsFec) >= 0, qPrintable(QString::number(i)));
+    QCOMPARE(s.buckets[0].count(HistoryCount::PingsSent), 1);
+    QList<HistoryEventKind> kinds;
+    for (const HistoryEvent &e : s.events)
+        kinds << e.kind;
+    QCOMPARE(kinds, (QList<HistoryEventKind>{HistoryEventKind::Resync, HistoryEventKind::RouterRestarted}));
+    QCOMPARE(core.history.problem(), QString());
+}
+
+// A history file that cannot be used stops neither the monitor nor the text logs.
+void TestSessionCore::damagedHistoryLeavesMonitoringGoing()
+{
+    SessionRig rig;
+    QVERIFY(rig.started);
+    rig.dir.write(QStringLiteral("history.db"), QByteArray(4096, '\x07'));
+    QSignalSpy problems(&rig.core->history, &HistoryRecorder::problemChanged);
+    rig.core->monitor.start();
+    rig.second();
+    verifyNextReadingIsLogged(rig);
+    verifyNextReadingIsLogged(rig);
+    QCOMPARE(problems.size(), 1);
+    QVERIFY(rig.core->history.problem().contains(QLatin1String("was damaged")));
+    QCOMPARE(rig.core->history.store().readingCount(), rig.statsLines().size());
+}
 
 QTEST_GUILESS_MAIN(TestSessionCore)
 #include "tst_sessioncore.moc"

@@ -200,6 +200,54 @@ private slots:
         QCOMPARE(ProcessVersion(empty).uptime, QString());
     }
 
+    void errorCounters_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected"); // key=value of every counter; -1 absent
+        // DS fast CRC 12 / FEC 1203 / HEC 5; ES 3; the "Last showtime" line must not win.
+        QTest::newRow("adsl2+ fast path") << "adsl2p_modem_stats.txt"
+            << "ds_crc_i=0 ds_fec_i=0 ds_hec_i=0 us_crc_i=0 us_fec_i=0 us_hec_i=0 ds_crc_f=12 ds_fec_f=1203 "
+               "ds_hec_f=5 us_crc_f=2 us_fec_f=0 us_hec_f=1 los=0 sef=0 es=3 ses=0 init_err=0 init_timeouts=0 "
+               "showtime_init_err=0 showtime_init_timeouts=0 showtime_count=1 ds_superframes=5511882 "
+               "us_superframes=5511883";
+        QTest::newRow("raw tabs, interleaved") << "adsl1_modem_stats_tabs.txt"
+            << "ds_crc_i=83 ds_fec_i=18842 ds_hec_i=41 us_crc_i=4 us_fec_i=7 us_hec_i=2 ds_crc_f=0 ds_fec_f=0 "
+               "ds_hec_f=0 us_crc_f=0 us_fec_f=0 us_hec_f=0 los=1 sef=1 es=57 ses=2 init_err=0 init_timeouts=1 "
+               "showtime_init_err=0 showtime_init_timeouts=0 showtime_count=2 ds_superframes=15969882 "
+               "us_superframes=15969885";
+        // The old driver has no errored seconds and no showtime block.
+        QTest::newRow("old driver") << "olddriver_modem_stats.txt"
+            << "ds_crc_i=83 ds_fec_i=18842 ds_hec_i=41 us_crc_i=4 us_fec_i=7 us_hec_i=2 ds_crc_f=0 ds_fec_f=0 "
+               "ds_hec_f=0 us_crc_f=0 us_fec_f=0 us_hec_f=0 los=1 sef=1 es=-1 ses=-1 init_err=-1 init_timeouts=-1 "
+               "showtime_init_err=-1 showtime_init_timeouts=-1 showtime_count=-1 ds_superframes=15969882 "
+               "us_superframes=15969885";
+    }
+
+    void errorCounters()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        const ModemStats s = ParseModemStats(fixture("adsl2p_modulation_schemes.txt"), fixture(file.toLatin1().constData()));
+        QStringList got;
+        for (int i = 0; i < LineCounterCount; ++i)
+            got << QStringLiteral("%1=%2").arg(QLatin1String(lineCounterKey(LineCounter(i)))).arg(s.counters.values[size_t(i)]);
+        QCOMPARE(got.join(QLatin1Char(' ')), expected);
+    }
+
+    void countersThatAreNotNumbersAreAbsent()
+    {
+        const LineCounters c = ParseLineCounters(QStringLiteral(
+            "LOS errors: 4294967296 SEF errors: -1\n Errored Seconds: 12x Severely Err Secs: 7\n"
+            " [Downstream (RX) Fast path]\n CRC: abc FEC: 9\n[ATM Stats]\n Bad Hec Cell Cnt: 5\n HEC: 3"));
+        QCOMPARE(c.value(LineCounter::Los), LineCounters::Absent);
+        QCOMPARE(c.value(LineCounter::Sef), LineCounters::Absent);
+        QCOMPARE(c.value(LineCounter::ErroredSecs), LineCounters::Absent);
+        QCOMPARE(c.value(LineCounter::SeverelyErroredSecs), 7);
+        QCOMPARE(c.value(LineCounter::DsCrcFast), LineCounters::Absent);
+        QCOMPARE(c.value(LineCounter::DsFecFast), 9);
+        QCOMPARE(c.value(LineCounter::DsHecFast), LineCounters::Absent); // after the ATM section starts
+    }
+
     void garbageAndTruncatedInputNeverCrash()
     {
         const QString modes = fixture("adsl2p_modulation_schemes.txt");

@@ -100,6 +100,7 @@ const Value kValues[] = {
     {"login-fail-delay", "ms", "Pause before \"Login incorrect\" (default 0)."},
     {"login-attempts", "n", "Failed logins before the connection is closed (default 3)."},
     {"train-secs", "s", "Seconds after each boot before the line is in showtime (default 0)."},
+    {"resync-every", "s", "The line trains again every this many simulated seconds (default 0: never)."},
     {"http-port", "port", "Also serve the Exchange tab's two web services over HTTP on this port (0 picks a free "
                           "one) and print \"web pages on http://ADDRESS:PORT\". Default off."},
     {"drip", "ms", "Send command output one byte per this many ms (default 0: off)."},
@@ -195,6 +196,7 @@ int main(int argc, char *argv[])
     o.loginFailDelayMs = int(number("login-fail-delay", 0, 600000, o.loginFailDelayMs));
     o.maxLoginAttempts = int(number("login-attempts", 1, 1000, o.maxLoginAttempts));
     o.trainSecs = int(number("train-secs", 0, 86400, o.trainSecs));
+    o.resyncEverySecs = number("resync-every", 0, 365 * 86400.0, o.resyncEverySecs);
     o.dripMs = int(number("drip", 0, 3600000, o.dripMs));
     o.lineBreakFlood = qint64(number("line-break-flood", 0, 1e10, double(o.lineBreakFlood)));
     QHostAddress address(QHostAddress::LocalHost);

@@ -140,6 +140,11 @@ bool RouterSim::interfaceCounters(const QString &name, quint64 &rx, quint64 &tx)
     return m_system->interfaceCounters(name, rx, tx);
 }
 
+void RouterSim::resync(double trainSecs)
+{
+    m_system->resync(trainSecs);
+}
+
 void RouterSim::acceptPending()
 {
     while (m_server && m_server->hasPendingConnections()) {

@@ -58,6 +58,7 @@ struct SimOptions
     // The firmware has getenv/setenv/unsetenv; without them only the
     // environment file reads and writes the boot environment.
     bool envApplets{true};
+    double resyncEverySecs{0};  // the line trains again this often, simulated seconds (0: never)
 
     // Hostile routers, for the engine's bounds.
     int dripMs{0};              // command output one byte per this many ms
@@ -110,6 +111,9 @@ public:
     bool restartInterface(const QString &name);
     // The byte counters /proc/net/dev shows now; false when there is no such interface.
     bool interfaceCounters(const QString &name, quint64 &rx, quint64 &tx) const;
+    // The line drops and trains again (the showtime count rises, the
+    // error counters start over); in showtime again after trainSecs.
+    void resync(double trainSecs = 0);
 
 signals:
     void rebootStarted();

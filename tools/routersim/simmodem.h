@@ -15,7 +15,10 @@ struct LineProfile;
 // What changes while the router runs, handed in by the system at each read.
 struct ModemConditions
 {
-    double showtimeSecs{0};  // < 0: not trained yet
+    double showtimeSecs{0};  // < 0: not trained yet; the error counters count from showtime
+    int resyncs{0};          // retrains since boot
+    bool firstBoot{true};    // the profile's history of retrains shows until the first reboot
+    quint32 errorSeed{1};    // where this showtime's error bursts fall
     double noiseRiseDb{0};   // line noise above its level at training time
     bool negativeMargin{false};
     bool highPrecision{false}; // env high_precision=1: 0.1-dB texts

@@ -56,6 +56,45 @@ struct PathErrors
     quint32 hec{0};
 };
 
+// Impulse noise: bursts of errors at random ten-minute slots of showtime,
+// the same for every read of the same showtime, so the counters only grow.
+constexpr double kBurstSlotSecs = 600.0;
+
+quint32 mix(quint32 h)
+{
+    h ^= h >> 16;
+    h *= 0x7feb352du;
+    h ^= h >> 15;
+    h *= 0x846ca68bu;
+    h ^= h >> 16;
+    return h;
+}
+
+struct Bursts
+{
+    double errors{0}; // code violations
+    double seconds{0}; // errored seconds they cost
+    double severe{0};
+};
+
+Bursts burstsUpTo(double showtimeSecs, quint32 seed)
+{
+    Bursts b;
+    const qint64 slotCount = qint64(qMin(showtimeSecs / kBurstSlotSecs, 2e6));
+    for (qint64 k = 0; k <= slotCount; ++k) {
+        const quint32 h = mix(seed + quint32(k) * 0x9e3779b9u);
+        if (h % 23 == 0) {
+            b.errors += 40 + h % 400;
+            b.seconds += 3 + h % 9;
+            b.severe += 1 + h % 3;
+        } else if (h % 4 == 0) {
+            b.errors += 1 + h % 6;
+            b.seconds += 1;
+        }
+    }
+    return b;
+}
+
 QByteArray pathBlock(const char *title, const PathErrors &e)
 {
     return fmt("\n\t[%s]\n\tCRC: \t%u\tFEC: \t%u\tNCD: \t0\n\tLCD: \t0\tHEC: \t%u\n", title, e.crc, e.fec, e.hec);
@@ -101,12 +140,21 @@ QByteArray SimModem::modemStats(const ModemConditions &c) const
     const double superframes = up * kSuperframesPerSec;
 
     PathErrors dsErr, usErr;
+    Bursts bursts;
     if (synced) {
-        dsErr = {wrap32(up / 2500.0), wrap32(up * (p.path == 1 ? 0.07 : 0.004)), wrap32(up / 5000.0)};
-        usErr = {wrap32(up / 60000.0), wrap32(up / 40000.0), wrap32(up / 120000.0)};
+        bursts = burstsUpTo(up, c.errorSeed);
+        // Interleaving corrects most of a burst; the fast path passes it on as CRC errors.
+        const double corrected = p.path == 1 ? 0.8 : 0.2;
+        dsErr = {wrap32(up / 2500.0 + bursts.errors * (1 - corrected)),
+                 wrap32(up * (p.path == 1 ? 0.07 : 0.004) + bursts.errors * corrected * 30),
+                 wrap32(up / 5000.0 + bursts.errors / 4)};
+        usErr = {wrap32(up / 60000.0 + bursts.errors / 50), wrap32(up / 40000.0 + bursts.errors / 20),
+                 wrap32(up / 120000.0)};
     }
     const PathErrors none;
-    const quint32 erroredSecs = wrap32(up / 3500.0);
+    const quint32 erroredSecs = wrap32(up / 3500.0 + bursts.seconds);
+    const quint32 severeSecs = wrap32(up / 105000.0 + bursts.severe);
+    const int showtimeCount = (c.firstBoot ? p.showtimeCount : 1) + c.resyncs;
 
     const int trainedMode = !synced ? 0 : (p.trainedMode == 3 && c.bitTMode ? 2 : p.trainedMode);
     const quint32 dsMax = !synced ? kNotSyncedMaxRate : quint32(dsMaxAttainableKbps(c));
@@ -127,14 +175,14 @@ QByteArray SimModem::modemStats(const ModemConditions &c) const
                    quint32(synced ? p.dsPower : 0));
     out += fmt("\tLOS errors:\t\t%u\tSEF errors:\t\t%u\n", quint32(synced && !p.adsl2plus),
                quint32(synced && !p.adsl2plus));
-    out += fmt("\tErrored Seconds:\t%u\tSeverely Err Secs:\t%u\n", erroredSecs, erroredSecs / 30);
+    out += fmt("\tErrored Seconds:\t%u\tSeverely Err Secs:\t%u\n", erroredSecs, severeSecs);
     const int frameMode = synced && !p.adsl2plus ? 3 : 0;
     out += fmt("\tFrame mode:\t\t%d\tMax Frame mode:\t\t%d\n", frameMode, frameMode);
     out += fmt("\tTrained Path:\t\t%d\tUS Peak Cell Rate:\t%d\n", synced ? p.path : 1, usRate * 1000 / 8 / 53);
     out += fmt("\tTrained Mode:\t\t%d\tSelected Mode:\t\t1\n", trainedMode);
     out += fmt("\tATUC Vendor Code:\t%s\tATUC Revision:\t%d\n", synced ? p.vendorHex : "FFFFFFFF", synced ? 1 : 0);
     out += fmt("\tHybrid Selected:\t%d\tTrellis:\t\t1\n", synced ? 1 : 0);
-    out += fmt("\tShowtime Count:\t\t%d\tDS Max Attainable Bit Rate: %u kbps\n", synced ? p.showtimeCount : 0, dsMax);
+    out += fmt("\tShowtime Count:\t\t%d\tDS Max Attainable Bit Rate: %u kbps\n", synced ? showtimeCount : 0, dsMax);
     if (p.adsl2plus && synced) {
         int usSum = 0;
         int usLoaded = 0;

@@ -141,7 +141,19 @@ void SimSystem::restart()
     }
     m_ramDisk.clear();
     m_log.clear();
+    m_showtimeFrom = -1;
+    m_resyncs = 0;
+    m_firstBoot = false;
     fillBootLog();
+}
+
+void SimSystem::resync(double trainSecs)
+{
+    const double up = uptime();
+    m_showtimeFrom = up + qMax(0.0, trainSecs);
+    ++m_resyncs;
+    m_log.append({up, "cfgmgr(sar)", "DSL Carrier is down"});
+    m_log.append({m_showtimeFrom, "cfgmgr(sar)", "DSL Carrier is up"});
 }
 
 // Bytes since the counters' start: a rate that swings by 60% around its mean
@@ -216,7 +228,21 @@ ModemConditions SimSystem::modemConditions() const
 {
     ModemConditions c;
     const double up = uptime();
-    c.showtimeSecs = up - qMax(0, m_options.trainSecs);
+    // Showtime began at the boot's training, the last periodic retrain or
+    // the last asked-for one, whichever is latest.
+    const double trained = qMax(0, m_options.trainSecs);
+    double from = trained;
+    int periodic = 0;
+    if (m_options.resyncEverySecs > 0 && up > trained) {
+        periodic = int(qMin((up - trained) / m_options.resyncEverySecs, 1e6));
+        from = trained + periodic * m_options.resyncEverySecs;
+    }
+    if (m_showtimeFrom >= 0)
+        from = qMax(from, m_showtimeFrom);
+    c.showtimeSecs = up - from;
+    c.resyncs = periodic + m_resyncs;
+    c.firstBoot = m_firstBoot;
+    c.errorSeed = m_options.seed * 2654435761u ^ quint32(qint64(m_bootAt + from) * 40503);
     c.noiseRiseDb = qMax(0.0, m_options.marginDriftDb) * 0.5 * (1.0 - qCos(2 * M_PI * up / kDriftPeriodSecs));
     c.negativeMargin = m_options.negativeMargin;
     c.highPrecision = env(QStringLiteral("high_precision")).trimmed() == QLatin1String("1");

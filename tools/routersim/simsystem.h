@@ -30,6 +30,8 @@ public:
     void advance(double seconds);
     // The router restarts: uptime, counters, log and RAM disk begin again.
     void restart();
+    // The line retrains: showtime begins again trainSecs from now.
+    void resync(double trainSecs);
 
     // --- Files (LF text); false when the path does not exist ---
     bool readFile(const QString &path, QByteArray &out) const;
@@ -88,6 +90,10 @@ private:
     mutable qint64 m_lastRealNs{0};
     mutable double m_simNow{0};
     double m_bootAt{0};
+    double m_countersFrom{0}; // uptime the counters' start values belong to
+    double m_showtimeFrom{-1}; // uptime of the last asked-for resync's showtime; < 0: none this boot
+    int m_resyncs{0};          // asked-for resyncs this boot
+    bool m_firstBoot{true};
     QList<Interface> m_interfaces;
     QList<QPair<QString, QString>> m_env;
     QList<LogEntry> m_log;
