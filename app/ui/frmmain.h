@@ -126,6 +126,8 @@ public:
     void tmrRebootWatch_Timer();
     void tmrRebootSettle_Timer();
     void UpdatePingIndicator(bool isUp);
+    // The status line and the box for a router that does not answer its ping.
+    void ReportRouterNotAnswering();
     void RebootRouter();
     void DrawGraph();
     void DrawUserGraphs();

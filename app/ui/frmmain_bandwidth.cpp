@@ -148,10 +148,7 @@ void frmMain::cmdGetBandwidth_Click()
         ui.txtUpDown->clear();
         break;
     case BandwidthMonitor::StartResult::RouterNotAnswering:
-        setStatus(QStringLiteral("Router is not responding on the given IP address."));
-        Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
-                         QStringLiteral("Please ensure the router is switched on and connected\r\n"
-                                        "and that the router's IP address is correct."));
+        ReportRouterNotAnswering();
         break;
     case BandwidthMonitor::StartResult::MissingLogin:
         setStatus(MissingLoginMessage(sessionSettings().login));

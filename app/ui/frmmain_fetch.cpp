@@ -82,6 +82,14 @@ void frmMain::emitIdleWhenFree()
     emit becameIdle();
 }
 
+void frmMain::ReportRouterNotAnswering()
+{
+    setStatus(QStringLiteral("Router is not responding on the given IP address."));
+    Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
+                     QStringLiteral("Please ensure the router is switched on and connected\r\n"
+                                    "and that the router's IP address is correct."));
+}
+
 void frmMain::cmdGetRouterInfo_Click()
 {
     setStatus(QStringLiteral("Getting router information..."));
@@ -91,10 +99,7 @@ void frmMain::cmdGetRouterInfo_Click()
         UpdatePingIndicator(true);
         break;
     case RouterInfoFetch::StartResult::RouterNotAnswering:
-        setStatus(QStringLiteral("Router is not responding on the given IP address."));
-        Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
-                         QStringLiteral("Please ensure the router is switched on and connected\r\n"
-                                        "and that the router's IP address is correct."));
+        ReportRouterNotAnswering();
         UpdatePingIndicator(false);
         break;
     case RouterInfoFetch::StartResult::MissingLogin:

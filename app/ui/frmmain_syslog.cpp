@@ -60,10 +60,7 @@ void frmMain::cmdGetLog_Click()
         UpdatePingIndicator(true);
         break;
     case SystemLogCycle::StartResult::RouterNotAnswering:
-        setStatus(QStringLiteral("Router is not responding on the given IP address."));
-        Dialogs::message(Dialogs::Icon::Exclamation, appTitle(),
-                         QStringLiteral("Please ensure the router is switched on and connected\r\n"
-                                        "and that the router's IP address is correct."));
+        ReportRouterNotAnswering();
         UpdatePingIndicator(false);
         break;
     case SystemLogCycle::StartResult::MissingLogin:
