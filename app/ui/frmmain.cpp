@@ -152,12 +152,23 @@ void frmMain::setStatus(const QString &text)
 
 void frmMain::AddToReport(const QString &line)
 {
-    // Appending lays out only the new line; rewriting the whole box for each
-    // line made the report's layout cost grow with the square of its length.
+    // Lines arriving together are laid out together: one append per pass of
+    // the event loop instead of a relayout of the box for every line.
+    if (m_pendingReport.isEmpty())
+        QTimer::singleShot(0, this, &frmMain::FlushReport);
+    m_pendingReport.append(line);
+}
+
+void frmMain::FlushReport()
+{
+    if (m_pendingReport.isEmpty())
+        return;
+    const QString text = m_pendingReport.join(QLatin1Char('\n'));
+    m_pendingReport.clear();
     if (ui.txtReport->document()->isEmpty())
-        ui.txtReport->setPlainText(line);
+        ui.txtReport->setPlainText(text);
     else
-        ui.txtReport->appendPlainText(line);
+        ui.txtReport->appendPlainText(text);
 }
 
 void frmMain::connectControls()

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -102,6 +103,7 @@ public:
     void OrbTab1_TabClicked();
     void ToggleOptions(bool enabled);
     void AddToReport(const QString &line);
+    void FlushReport(); // the report lines not yet shown
     void cmdGetRouterInfo_Click();
     void cmdToggle_Click();
     void cmdReboot_Click();
@@ -219,6 +221,7 @@ private:
 
     std::unique_ptr<SessionCore> m_core;
     QPointer<frmGraphs> m_graphs;
+    QStringList m_pendingReport;
     QPointer<frmSystray> m_systray;
     QPointer<frmHistory> m_history;
     QSystemTrayIcon *m_tray = nullptr;

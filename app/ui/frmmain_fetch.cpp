@@ -40,6 +40,7 @@ void frmMain::connectCore()
 
     connect(&c.fetch, &RouterInfoFetch::reportReset, this, [this] {
         ui.txtReport->setToolTip(QString::fromLatin1(ReportDocument));
+        m_pendingReport.clear();
         ui.txtReport->clear();
     });
     connect(&c.fetch, &RouterInfoFetch::reportLineAdded, this, &frmMain::AddToReport);
@@ -112,6 +113,7 @@ void frmMain::cmdGetRouterInfo_Click()
 
 void frmMain::onFetchFinished()
 {
+    FlushReport();
     DrawGraph();
     DispExchange();
     setStatus(QStringLiteral("Router statistics obtained."));
@@ -120,6 +122,7 @@ void frmMain::onFetchFinished()
 
 void frmMain::onFetchFailed(const JobFailure &failure)
 {
+    FlushReport();
     setStatus(failure.sentence);
     ui.cmdToggle->setEnabled(true);
     if (failure.reason == JobFailure::Reason::LoginFailed)
@@ -194,6 +197,7 @@ void frmMain::DrawUserGraphs()
 void frmMain::cmdCopyReport_Click()
 {
     bool copied = false;
+    FlushReport();
     const QString text = ui.txtReport->toPlainText();
     setStatus(CopyReportStatus(text, copied));
     if (copied)
@@ -205,6 +209,7 @@ void frmMain::cmdSaveReport_Click()
     QString document = ui.txtReport->toolTip();
     if (document.isEmpty())
         document = QString::fromLatin1(ReportDocument);
+    FlushReport();
     QString text = ui.txtReport->toPlainText();
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     SaveReport(text, document);

@@ -42,6 +42,7 @@ void frmMain::connectSystemLog()
             ui.lblTime->setToolTip(QStringLiteral("Last check: ")
                                    + Clock::now().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
         ui.txtReport->setToolTip(kLogDocument);
+        m_pendingReport.clear();
         ui.txtReport->clear();
     });
     connect(&log, &SystemLogCycle::logRead, ui.txtReport, &QPlainTextEdit::setPlainText);
