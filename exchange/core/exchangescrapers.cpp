@@ -2,6 +2,8 @@
 
 #include "base/misc.h"
 
+#include <cmath>
+
 namespace quillon {
 
 namespace {
@@ -48,7 +50,9 @@ QString Exc_FindExchangePostcode(const QString &page)
 
 float Exc_FindDrivingDistance(const QString &page)
 {
-    return float(Val(cut(MilesStart, MilesEnd, cut(RouteStart, RouteEnd, page))) * KmPerMile);
+    const float km = float(Val(cut(MilesStart, MilesEnd, cut(RouteStart, RouteEnd, page))) * KmPerMile);
+    // A page is outside input: a distance no float holds, or below zero, is none.
+    return std::isfinite(km) && km > 0 ? km : 0.0f;
 }
 
 bool IsLookupToken(const QString &text)

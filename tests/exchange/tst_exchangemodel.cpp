@@ -255,6 +255,11 @@ private slots:
                                    << 0.0f;
         QTest::newRow("distance not a number") << s("x3eDriving directions x3e\\x3cdiv\\x3e\\x3cb\\x3efar\\x26 about")
                                                << QString() << QString() << 0.0f;
+        // A hostile page's distance that no float holds, or below zero, is no distance.
+        QTest::newRow("distance beyond a float") << s("x3eDriving directions x3e\\x3cdiv\\x3e\\x3cb\\x3e")
+                + QString(60, QLatin1Char('9')) + s("\\x26 about") << QString() << QString() << 0.0f;
+        QTest::newRow("negative distance") << s("x3eDriving directions x3e\\x3cdiv\\x3e\\x3cb\\x3e-3\\x26 about")
+                                           << QString() << QString() << 0.0f;
     }
 
     void scrapers()
