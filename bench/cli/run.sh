@@ -49,11 +49,12 @@ mon=$!
 trap 'kill "$sim" "$mon" 2>/dev/null || true; rm -rf "$work"' EXIT
 rss() { awk '/^VmRSS:/ { print $2 }' "/proc/$mon/status"; }
 count() { [ -f "$work/stats.txt" ] && wc -l <"$work/stats.txt" || echo 0; }
-at100=""
+at100="" athalf=""
 started=$(date +%s)
 while kill -0 "$mon" 2>/dev/null; do
     n=$(count)
     if [ -z "$at100" ] && [ "$n" -ge 100 ]; then at100=$(rss); fi
+    if [ -z "$athalf" ] && [ "$n" -ge $((readings / 2)) ]; then athalf=$(rss); fi
     [ "$n" -ge "$readings" ] && break
     sleep 0.2
 done
@@ -63,6 +64,7 @@ kill -TERM "$mon"
 wait "$mon" && status=0 || status=$?
 echo "monitor_readings: $(count) in ${elapsed} s"
 echo "monitor_rss_kb_after_100: $at100"
+echo "monitor_rss_kb_after_$((readings / 2)): $athalf"
 echo "monitor_rss_kb_after_$readings: $end"
 awk -v a="$at100" -v b="$end" 'BEGIN { printf "monitor_rss_growth_kb: %d (target <= 1024; below 20480 in all)\n", b - a }'
 echo "monitor_exit_status_on_sigterm: $status"

@@ -168,6 +168,9 @@ bool HistoryStore::prepareSchema()
     // NORMAL syncs at checkpoints only, so a reading costs no disk flush.
     q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
+    // A reading touches a few pages at the end of its tables: a small page
+    // cache keeps a monitor running for months at the same size.
+    q.exec(QStringLiteral("PRAGMA cache_size=-256"));
     if (version < SchemaVersion) {
         if (!m_impl->db.transaction())
             return fail(QStringLiteral("prepare"), m_impl->db.lastError());
