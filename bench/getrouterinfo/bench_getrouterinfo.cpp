@@ -1,10 +1,11 @@
 // "Get Router Info" from the button to "Router statistics obtained." through
-// the real main window, against a router on loopback, beside the same three
+// the real main window, against a router on loopback, beside the same four
 // scripts run by the bare engine and by a plain blocking socket client.
 //   bench_getrouterinfo PORT RUNS
 // Prints one "name: value" line per figure.
 
 #include "base/apppaths.h"
+#include "config/core/configscripts.h"
 #include "app/ui/frmmain.h"
 #include "graphs/core/bitsfetch.h"
 #include "router/core/orbtelnet.h"
@@ -205,7 +206,9 @@ int main(int argc, char **argv)
 
     const RouterLogin login{QStringLiteral("127.0.0.1"), QString::number(port), QStringLiteral("root"),
                             QStringLiteral("Gravo")};
-    const QStringList scripts{GetRouterVersionScript(login), GetBits(login), GetStatsScript(login)};
+    // The fetch's four stages: version, tone tables, statistics, margin threshold.
+    const QStringList scripts{GetRouterVersionScript(login), GetBits(login), GetStatsScript(login),
+                              GetThresholdScript(login, false)};
     std::vector<std::vector<Step>> steps;
     std::vector<Step> oneSession;
     for (const QString &s : scripts) {
@@ -271,8 +274,8 @@ int main(int argc, char **argv)
     const double mf = median(floor);
     std::printf("runs: %d\n", runs);
     std::printf("window_get_router_info_median_ms: %.3f\n", mw);
-    std::printf("engine_three_scripts_median_ms: %.3f\n", median(bare));
-    std::printf("plain_client_three_logins_median_ms: %.3f\n", mf);
+    std::printf("engine_four_scripts_median_ms: %.3f\n", median(bare));
+    std::printf("plain_client_four_logins_median_ms: %.3f\n", mf);
     std::printf("plain_client_one_login_median_ms: %.3f\n", median(single));
     std::printf("window_cpu_median_ms: %.3f\n", median(windowCpu));
     std::printf("engine_cpu_median_ms: %.3f\n", median(bareCpu));
