@@ -25,6 +25,19 @@ constexpr quint32 EstimateMarker = 255;   // red
 constexpr quint32 ActualMarker = 65280;   // green
 constexpr qint32 MarkerWidth = 2;
 
+// What the estimate and the best results show alike: the chart's titles and
+// scale, the line type and the two profile captions.
+template <typename View>
+void ShowSpeedsHeading(MainUi &ui, MetalChart &chart, const View &v)
+{
+    chart.setChartTitle(v.chartTitle);
+    chart.setToolTip(v.chartTip);
+    chart.setYCell(v.yCell);
+    ui.lblADSLType->setText(v.type);
+    ui.lblProfileTitle[0]->setText(v.profileTitle);
+    ui.lblProfileTitle[1]->setText(v.bestProfileTitle);
+}
+
 const QString Unreachable = QStringLiteral("Could not accesss the Internet to obtain the exchange data.");
 const QString NoLookupSite = QStringLiteral(
     "No exchange lookup site is set (\"Lookup site\" in the \"Exchange\" section of settings.ini), "
@@ -66,16 +79,11 @@ void frmMain::DispExchange()
     if (!v.shown)
         return;
     MetalChart &chart = speedsChart();
-    chart.setChartTitle(v.chartTitle);
-    chart.setToolTip(v.chartTip);
-    chart.setYCell(v.yCell);
+    ShowSpeedsHeading(ui, chart, v);
     EstimatedColumn = v.column;
     ui.lblDistance->setText(v.distance);
     ui.lblExcRate->setText(v.rate);
     ui.lblDSAttn->setText(v.dsAttn);
-    ui.lblADSLType->setText(v.type);
-    ui.lblProfileTitle[0]->setText(v.profileTitle);
-    ui.lblProfileTitle[1]->setText(v.bestProfileTitle);
     ui.lblProfile->setText(v.profile);
     chart.ResetVerticalColumns();
     if (EstimatedColumn >= 0)
@@ -110,14 +118,9 @@ void frmMain::FindBestFromRealDistance()
     if (!v.shown)
         return;
     MetalChart &chart = speedsChart();
-    chart.setChartTitle(v.chartTitle);
-    chart.setToolTip(v.chartTip);
-    chart.setYCell(v.yCell);
+    ShowSpeedsHeading(ui, chart, v);
     ui.lblBestRate->setText(v.bestRate);
     ui.lblInternalAttn->setText(v.internalAttn);
-    ui.lblADSLType->setText(v.type);
-    ui.lblProfileTitle[0]->setText(v.profileTitle);
-    ui.lblProfileTitle[1]->setText(v.bestProfileTitle);
     ui.lblBestProfile->setText(v.bestProfile);
     chart.ResetVerticalColumns();
     if (EstimatedColumn >= 0)

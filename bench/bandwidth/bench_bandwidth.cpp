@@ -9,6 +9,7 @@
 #include "bandwidth/core/netdev.h"
 #include "base/apppaths.h"
 #include "base/clock.h"
+#include "bench/support/plainrouter.h"
 #include "session/core/sessioncore.h"
 #include "stats/core/snapshots.h"
 
@@ -26,87 +27,15 @@
 #include <vector>
 
 using namespace quillon;
+using namespace quillon::bench;
 
 namespace {
-
-constexpr int kTimeoutMs = 30000;
-
-// CPU time of this thread, ms: on a shared machine the wall clock of a
-// sub-millisecond step mostly measures the other processes' time slices.
-double cpuMs()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-QByteArray unquote(QStringView arg)
-{
-    arg = arg.trimmed();
-    if (arg.startsWith(u'"'))
-        arg = arg.mid(1);
-    if (arg.endsWith(u'"'))
-        arg.chop(1);
-    QByteArray out;
-    for (qsizetype i = 0; i < arg.size(); ++i) {
-        if (arg[i] == u'\\' && i + 1 < arg.size()) {
-            ++i;
-            out += arg[i] == u'n' ? '\n' : char(arg[i].toLatin1());
-        } else {
-            out += char(arg[i].toLatin1());
-        }
-    }
-    return out;
-}
 
 // The floor: connect, then each SEND written and each WAIT met by the first
 // matching text after the echo of the line just sent.
 bool plainRun(quint16 port, const QString &script)
 {
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(kTimeoutMs))
-        return false;
-    QByteArray data;
-    qsizetype from = 0;
-    for (const QString &line : script.split(QStringLiteral("\r\n"))) {
-        if (line.startsWith(QLatin1String("SEND "))) {
-            data.clear();
-            socket.write(unquote(QStringView(line).mid(5)));
-            from = -1;
-            continue;
-        }
-        if (!line.startsWith(QLatin1String("WAIT ")))
-            continue;
-        const QByteArray text = unquote(QStringView(line).mid(5)).toLower();
-        for (;;) {
-            if (from < 0) {
-                const qsizetype eol = data.indexOf('\n');
-                if (eol >= 0)
-                    from = eol + 1;
-            }
-            if (from >= 0) {
-                const qsizetype at = data.indexOf(text, from);
-                if (at >= 0) {
-                    data.remove(0, at + text.size());
-                    from = 0;
-                    break;
-                }
-            }
-            if (!socket.waitForReadyRead(kTimeoutMs))
-                return false;
-            data += socket.readAll().toLower();
-        }
-    }
-    socket.abort();
-    return true;
+    return runPlain(port, stepsOf(script));
 }
 
 bool monitoredReading(SessionCore &core)

@@ -6,6 +6,7 @@
 // Prints one "name: value" line per figure.
 
 #include "base/apppaths.h"
+#include "bench/support/plainrouter.h"
 #include "config/core/configscripts.h"
 #include "session/core/sessioncore.h"
 
@@ -21,87 +22,7 @@
 #include <vector>
 
 using namespace quillon;
-
-namespace {
-
-constexpr int kTimeoutMs = 30000;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-struct Step
-{
-    bool send{false};
-    QByteArray text;
-};
-
-// The WAIT and SEND lines of the script, with the engine's escapes resolved.
-std::vector<Step> stepsOf(const QString &script)
-{
-    std::vector<Step> steps;
-    for (const QString &line : script.split(QStringLiteral("\r\n"))) {
-        const bool send = line.startsWith(QLatin1String("SEND "));
-        if (!send && !line.startsWith(QLatin1String("WAIT ")))
-            continue;
-        const QString arg = line.mid(6, line.size() - 7);
-        QByteArray text;
-        for (qsizetype i = 0; i < arg.size(); ++i) {
-            if (arg[i] == u'\\' && i + 1 < arg.size()) {
-                ++i;
-                text += arg[i] == u'n' ? '\n' : char(arg[i].toLatin1());
-            } else {
-                text += char(arg[i].toLatin1());
-            }
-        }
-        steps.push_back({send, send ? text : text.toLower()});
-    }
-    return steps;
-}
-
-// A blocking socket: each wait is met by the first matching text after the
-// echo of the line just sent.
-bool runPlain(quint16 port, const std::vector<Step> &steps)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, port);
-    if (!socket.waitForConnected(kTimeoutMs))
-        return false;
-    QByteArray data;
-    bool afterEcho = true;
-    for (const Step &s : steps) {
-        if (s.send) {
-            data.clear();
-            socket.write(s.text);
-            afterEcho = false;
-            continue;
-        }
-        for (;;) {
-            if (!afterEcho) {
-                const qsizetype eol = data.indexOf('\n');
-                if (eol >= 0) {
-                    data.remove(0, eol + 1);
-                    afterEcho = true;
-                }
-            }
-            const qsizetype at = afterEcho ? data.indexOf(s.text) : -1;
-            if (at >= 0) {
-                data.remove(0, at + s.text.size());
-                break;
-            }
-            if (!socket.waitForReadyRead(kTimeoutMs))
-                return false;
-            data += socket.readAll().toLower();
-        }
-    }
-    socket.abort();
-    return true;
-}
-
-} // namespace
+using namespace quillon::bench;
 
 int main(int argc, char **argv)
 {
