@@ -1,6 +1,7 @@
 #include "netdiag/core/ping.h"
 
 #include "base/errorlog.h"
+#include "netdiag/core/icmpio.h"
 #include "netdiag/core/icmppacket.h"
 
 #include <QAtomicInteger>
@@ -49,21 +50,14 @@ struct IcmpSocket
 QAtomicInteger<quint16> g_sequence{0};
 bool g_noSocketLogged = false;
 
-// Raw ICMP needs CAP_NET_RAW; the datagram ICMP socket is open to the groups
-// in net.ipv4.ping_group_range.
+// Logs once when neither kind of ICMP socket opens.
 bool openSocket(IcmpSocket &s)
 {
-    s.fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
+    bool raw = false;
+    int rawError = 0;
+    s.fd = icmpio::OpenEchoSocket(0, raw, rawError);
     if (s.fd >= 0) {
-        s.kind = SocketKind::Raw;
-        return true;
-    }
-    const int rawError = errno;
-    s.fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_ICMP);
-    if (s.fd >= 0) {
-        s.kind = SocketKind::Datagram;
-        const int on = 1;
-        ::setsockopt(s.fd, SOL_IP, IP_RECVERR, &on, sizeof on);
+        s.kind = raw ? SocketKind::Raw : SocketKind::Datagram;
         return true;
     }
     if (!g_noSocketLogged) {
@@ -76,31 +70,6 @@ bool openSocket(IcmpSocket &s)
                  QStringLiteral("modPing"), QStringLiteral("Ping"));
     }
     return false;
-}
-
-qint64 realtimeMicros(const timespec &ts)
-{
-    return qint64(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
-
-qint64 nowMicros()
-{
-    timespec ts{};
-    ::clock_gettime(CLOCK_REALTIME, &ts);
-    return realtimeMicros(ts);
-}
-
-// Kernel receive time of the message when it carries one, else now.
-qint64 receiveMicros(msghdr &msg)
-{
-    for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
-            timespec ts{};
-            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
-            return realtimeMicros(ts);
-        }
-    }
-    return nowMicros();
 }
 
 QString dotted(quint32 hostOrder)
@@ -116,24 +85,6 @@ void finish(PingReply &reply, PingStatus status, qint64 sentAt, qint64 receivedA
     reply.from = from;
 }
 
-// One recvmsg with the sender's address and ancillary data.
-ssize_t receiveMessage(int fd, char *data, size_t size, char *control, size_t controlSize, sockaddr_in &peer,
-                       msghdr &msg, int flags)
-{
-    iovec iov{data, size};
-    msg = {};
-    msg.msg_name = &peer;
-    msg.msg_namelen = sizeof peer;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = controlSize;
-    const ssize_t got = ::recvmsg(fd, &msg, flags);
-    msg.msg_iov = nullptr; // the vector was local; only the control messages are read later
-    msg.msg_iovlen = 0;
-    return got;
-}
-
 // Reads what is queued on the socket. True once the reply (or an error about
 // our request) has been found.
 bool drainSocket(const IcmpSocket &s, std::vector<char> &buffer, quint16 id, quint16 seq, qint64 sentAt,
@@ -143,11 +94,11 @@ bool drainSocket(const IcmpSocket &s, std::vector<char> &buffer, quint16 id, qui
     for (;;) {
         sockaddr_in peer{};
         msghdr msg{};
-        const ssize_t got = receiveMessage(s.fd, buffer.data(), buffer.size(), control, sizeof control, peer, msg,
+        const ssize_t got = icmpio::ReceiveMessage(s.fd, buffer.data(), buffer.size(), control, sizeof control, peer, msg,
                                            MSG_DONTWAIT);
         if (got < 0)
             return false;
-        const qint64 receivedAt = receiveMicros(msg);
+        const qint64 receivedAt = icmpio::ReceiveMicros(msg);
         const bool raw = s.kind == SocketKind::Raw;
         const qsizetype size = std::min<qsizetype>(got, qsizetype(buffer.size()));
         const icmp::Parsed parsed = icmp::ParsePacket(buffer.data(), size, raw, id, seq, raw);
@@ -171,7 +122,7 @@ bool drainErrors(const IcmpSocket &s, qint64 sentAt, PingReply &reply)
     for (;;) {
         sockaddr_in peer{};
         msghdr msg{};
-        if (receiveMessage(s.fd, data, sizeof data, control, sizeof control, peer, msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
+        if (icmpio::ReceiveMessage(s.fd, data, sizeof data, control, sizeof control, peer, msg, MSG_ERRQUEUE | MSG_DONTWAIT) < 0)
             return found;
         for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c && !found; c = CMSG_NXTHDR(&msg, c)) {
             if (c->cmsg_level != SOL_IP || c->cmsg_type != IP_RECVERR)
@@ -186,7 +137,7 @@ bool drainErrors(const IcmpSocket &s, qint64 sentAt, PingReply &reply)
             std::memcpy(&offender, CMSG_DATA(c) + sizeof err, sizeof offender);
             const PingStatus status = err.ee_type == icmp::TimeExceededType ? PingStatus::TimeExceeded
                                                                             : PingStatus::Unreachable;
-            finish(reply, status, sentAt, nowMicros(), dotted(ntohl(offender.sin_addr.s_addr)));
+            finish(reply, status, sentAt, icmpio::NowMicros(), dotted(ntohl(offender.sin_addr.s_addr)));
             found = true;
         }
         if (found)
@@ -226,7 +177,7 @@ PingReply Ping(const PingRequest &request)
     to.sin_addr = target;
     QElapsedTimer waited;
     waited.start();
-    const qint64 sentAt = nowMicros();
+    const qint64 sentAt = icmpio::NowMicros();
     if (::sendto(s.fd, packet.constData(), size_t(packet.size()), 0, reinterpret_cast<const sockaddr *>(&to),
                  sizeof to)
         < 0) {

@@ -1,5 +1,6 @@
 #include "netdiag/core/probesocket.h"
 
+#include "netdiag/core/icmpio.h"
 #include "netdiag/core/icmppacket.h"
 
 #include <QHostAddress>
@@ -16,46 +17,6 @@
 
 namespace quillon {
 
-namespace {
-
-qint64 nowMicros()
-{
-    timespec ts{};
-    ::clock_gettime(CLOCK_REALTIME, &ts);
-    return qint64(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-}
-
-qint64 stampOf(msghdr &msg)
-{
-    for (cmsghdr *c = CMSG_FIRSTHDR(&msg); c; c = CMSG_NXTHDR(&msg, c)) {
-        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMPNS) {
-            timespec ts{};
-            std::memcpy(&ts, CMSG_DATA(c), sizeof ts);
-            return qint64(ts.tv_sec) * 1000000 + ts.tv_nsec / 1000;
-        }
-    }
-    return nowMicros();
-}
-
-ssize_t receiveOne(int fd, char *data, size_t size, char *control, size_t controlSize, sockaddr_in &peer, msghdr &msg,
-                   int flags)
-{
-    iovec iov{data, size};
-    msg = {};
-    msg.msg_name = &peer;
-    msg.msg_namelen = sizeof peer;
-    msg.msg_iov = &iov;
-    msg.msg_iovlen = 1;
-    msg.msg_control = control;
-    msg.msg_controllen = controlSize;
-    const ssize_t got = ::recvmsg(fd, &msg, flags);
-    msg.msg_iov = nullptr;
-    msg.msg_iovlen = 0;
-    return got;
-}
-
-} // namespace
-
 ProbeSocket::~ProbeSocket()
 {
     if (m_fd >= 0)
@@ -66,15 +27,10 @@ bool ProbeSocket::open()
 {
     if (m_fd >= 0)
         return true;
-    m_fd = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
-    m_raw = m_fd >= 0;
-    if (!m_raw) {
-        m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, IPPROTO_ICMP);
-        if (m_fd < 0)
-            return false;
-        const int on = 1;
-        ::setsockopt(m_fd, SOL_IP, IP_RECVERR, &on, sizeof on);
-    }
+    int rawError = 0;
+    m_fd = icmpio::OpenEchoSocket(SOCK_NONBLOCK, m_raw, rawError);
+    if (m_fd < 0)
+        return false;
     const int on = 1;
     ::setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
     // Apart from the ping module's identifier, so neither takes the other's replies.
@@ -92,7 +48,7 @@ bool ProbeSocket::send(quint32 destination, int ttl, quint16 seq, const QByteArr
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_addr.s_addr = htonl(destination);
-    m_sentAt.insert(seq, nowMicros());
+    m_sentAt.insert(seq, icmpio::NowMicros());
     return ::sendto(m_fd, packet.constData(), size_t(packet.size()), 0, reinterpret_cast<const sockaddr *>(&to), sizeof to)
         >= 0;
 }
@@ -131,7 +87,7 @@ void ProbeSocket::readQueue(QList<ProbeAnswer> &out)
     for (;;) {
         sockaddr_in peer{};
         msghdr msg{};
-        const ssize_t got = receiveOne(m_fd, m_buffer.data(), m_buffer.size(), control, sizeof control, peer, msg,
+        const ssize_t got = icmpio::ReceiveMessage(m_fd, m_buffer.data(), m_buffer.size(), control, sizeof control, peer, msg,
                                        MSG_DONTWAIT);
         if (got < 0)
             return;
@@ -142,7 +98,7 @@ void ProbeSocket::readQueue(QList<ProbeAnswer> &out)
         const PingStatus status = p.match == icmp::Match::EchoReply ? PingStatus::Success
             : p.match == icmp::Match::Unreachable                   ? PingStatus::Unreachable
                                                                     : PingStatus::TimeExceeded;
-        add(out, p.seq, status, m_raw ? p.from : ntohl(peer.sin_addr.s_addr), stampOf(msg));
+        add(out, p.seq, status, m_raw ? p.from : ntohl(peer.sin_addr.s_addr), icmpio::ReceiveMicros(msg));
     }
 }
 
@@ -154,7 +110,7 @@ void ProbeSocket::readErrors(QList<ProbeAnswer> &out)
     for (;;) {
         sockaddr_in peer{};
         msghdr msg{};
-        const ssize_t got = receiveOne(m_fd, data, sizeof data, control, sizeof control, peer, msg,
+        const ssize_t got = icmpio::ReceiveMessage(m_fd, data, sizeof data, control, sizeof control, peer, msg,
                                        MSG_ERRQUEUE | MSG_DONTWAIT);
         if (got < 0)
             return;
@@ -172,7 +128,7 @@ void ProbeSocket::readErrors(QList<ProbeAnswer> &out)
             sockaddr_in offender{};
             std::memcpy(&offender, CMSG_DATA(c) + sizeof err, sizeof offender);
             add(out, seq, err.ee_type == icmp::TimeExceededType ? PingStatus::TimeExceeded : PingStatus::Unreachable,
-                ntohl(offender.sin_addr.s_addr), nowMicros());
+                ntohl(offender.sin_addr.s_addr), icmpio::NowMicros());
         }
     }
 }
